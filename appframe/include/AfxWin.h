@@ -1,0 +1,39 @@
+// The small application framework of our own: process-wide state that the
+// wizard reaches from anywhere (resource module, main windows) and the
+// window wrapper its dialogs and controls derive from.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A window the framework knows by handle. The wrapper does not own the window:
+// the window's own lifetime (dialog, control) decides when it goes.
+class CWnd
+{
+public:
+    CWnd() noexcept = default;
+    explicit CWnd(HWND hWnd) noexcept : m_hWnd(hWnd) {}
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND GetSafeHwnd() const noexcept { return m_hWnd; }
+
+    HWND m_hWnd = nullptr;
+};
+
+// The module that every string, dialog, icon and bitmap is loaded from: the
+// language module once it is loaded, null (nothing) before.
+HINSTANCE AfxGetResourceHandle() noexcept;
+void AfxSetResourceHandle(HINSTANCE module) noexcept;
+
+// The main window of the calling thread if it has one, else the application's.
+CWnd* AfxGetMainWnd() noexcept;
+CWnd* AfxGetThreadMainWnd() noexcept;
+CWnd* AfxGetAppMainWnd() noexcept;
+void AfxSetThreadMainWnd(CWnd* window) noexcept;
+void AfxSetAppMainWnd(CWnd* window) noexcept;
+
+// A string of the resource module; empty when it cannot be loaded.
+std::wstring AfxLoadString(UINT id);

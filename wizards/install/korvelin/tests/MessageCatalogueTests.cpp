@@ -1,0 +1,138 @@
+// Composing and showing catalogue messages.
+#include "MessageCatalogue.h"
+
+#include "AfxWin.h"
+#include "L10nUtil.h"
+#include "ScriptedUser.h"
+#include "WizardTestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace
+{
+bool ComposeOf(CMessageTexts& out, int severity, UINT style, UINT id, ...)
+{
+    va_list args;
+    va_start(args, id);
+    const bool composed = CMessageCatalogue::Compose(severity, style, id, args, out);
+    va_end(args);
+    return composed;
+}
+
+class MessageCatalogueTest : public ::testing::Test
+{
+protected:
+    CScopedResourceModule _module{L10nUtil::SelectModule(L"L10nTest", 0x0409)};
+};
+
+struct SeverityCase
+{
+    int severity;
+    const wchar_t* label;
+    UINT icon;
+};
+
+class MessageSeverityTest : public MessageCatalogueTest, public ::testing::WithParamInterface<SeverityCase>
+{
+};
+} // namespace
+
+TEST_F(MessageCatalogueTest, ComposesCaptionBodyDetailsAndLink)
+{
+    CMessageTexts texts;
+    ASSERT_TRUE(ComposeOf(texts, MSG_ERROR, MB_OK, 7502, L"NODE1"));
+    EXPECT_EQ(L"QLX Error", texts.caption);
+    EXPECT_EQ(L"The configuration of NODE1 could not be read.\n"
+              L"\nError M-42-13-7502 \n\nMore about this message:\n",
+              texts.body);
+    EXPECT_EQ(L"https://help.example/kb?id=M-42-13-7502 ", texts.link);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), texts.style);
+}
+
+TEST_P(MessageSeverityTest, LabelAndIconFollowTheSeverity)
+{
+    const SeverityCase& c = GetParam();
+    CMessageTexts texts;
+    ASSERT_TRUE(ComposeOf(texts, c.severity, MB_YESNO | MB_DEFBUTTON2, 7514, L"EVS1"));
+    EXPECT_EQ(std::wstring(L"QLX ") + c.label, texts.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2) | c.icon, texts.style);
+    EXPECT_NE(std::wstring::npos, texts.body.find(std::wstring(L"\n") + c.label + L" M-42-13-7514 \n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Severities, MessageSeverityTest,
+                         ::testing::Values(SeverityCase{MSG_CRITICAL, L"Critical", MB_ICONERROR},
+                                           SeverityCase{MSG_ERROR, L"Error", MB_ICONERROR},
+                                           SeverityCase{MSG_WARNING, L"Warning", MB_ICONWARNING},
+                                           SeverityCase{MSG_NOTICE, L"Notice", MB_ICONINFORMATION},
+                                           SeverityCase{MSG_INFO, L"Information", MB_ICONINFORMATION}));
+
+TEST_F(MessageCatalogueTest, NoCatalogueTextShowsTheArgumentVerbatim)
+{
+    CMessageTexts texts;
+    ASSERT_TRUE(ComposeOf(texts, MSG_WARNING, MB_OK, CMessageCatalogue::kNoCatalogueText, L"100% done, %s left"));
+    EXPECT_EQ(0u, texts.body.find(L"100% done, %s left\n\nWarning M-42-13-4294967295 \n"));
+}
+
+TEST_F(MessageCatalogueTest, NothingIsShownWithoutEveryText)
+{
+    EXPECT_EQ(-1, CMessageCatalogue::Show(5, MB_OK, 7502, L"x")) << "severity above 4";
+    EXPECT_EQ(-1, CMessageCatalogue::Show(-1, MB_OK, 7502, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7999)) << "message missing from the module";
+}
+
+TEST(MessageCatalogueTests, ModuleWithoutLinkBaseShowsNothing)
+{
+    CScopedResourceModule zht(L10nUtil::SelectModule(L"L10nTest", 0x0404));
+    ASSERT_EQ(L"zht", AfxLoadString(1));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x"));
+}
+
+TEST(MessageCatalogueTests, WithoutAnyModuleEveryMessageIsMinusOneAndEveryStringEmpty)
+{
+    CScopedResourceModule none(nullptr);
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_YESNO, 7514, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_OK, CMessageCatalogue::kNoCatalogueText, L"x"));
+    EXPECT_EQ(L"", AfxLoadString(7502));
+    EXPECT_EQ(L"", AfxLoadString(501));
+}
+
+// A real box under X, answered by the scripted user from a second thread.
+TEST_F(MessageCatalogueTest, RealBoxShowsTheHelpLinkAndReturnsTheAnswer)
+{
+    CSeenMessageBox seen;
+    std::thread user([&seen] {
+        HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7514 ", 15000);
+        if (!box)
+            return;
+        seen = ScriptedUser::Read(box);
+        ScriptedUser::Answer(box, IDNO);
+    });
+    const int answer = CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, 7514, L"EVS1");
+    user.join();
+
+    ASSERT_NE(nullptr, seen.box) << "no message box appeared";
+    EXPECT_EQ(IDNO, answer);
+    EXPECT_EQ(L"QLX Error", seen.caption);
+    EXPECT_EQ(0u, seen.text.find(L"Take EVS1 offline?\n"));
+    ASSERT_NE(nullptr, seen.link) << "no SysLink in the box";
+    EXPECT_NE(std::wstring::npos, seen.linkText.find(L"https://help.example/kb?id=M-42-13-7514"));
+    // Below the text, clear of the buttons, inside the box.
+    EXPECT_GE(seen.linkRect.top, seen.textRect.bottom + 10);
+    EXPECT_LE(seen.linkRect.bottom, seen.buttonsRect.top);
+    EXPECT_LE(seen.linkRect.right, seen.client.right);
+    EXPECT_EQ((std::vector<int>{IDYES, IDNO}), seen.buttons);
+}
+
+TEST_F(MessageCatalogueTest, OkBoxReturnsOk)
+{
+    std::thread user([] {
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7502 ", 15000))
+            ScriptedUser::Answer(box, IDOK);
+    });
+    const int answer = CMessageCatalogue::Show(MSG_INFO, MB_OK, 7502, L"NODE2");
+    user.join();
+    EXPECT_EQ(IDOK, answer);
+}

@@ -1,0 +1,24 @@
+// What the wizard tests' shared set-up provides.
+#pragma once
+
+#include "LoggerBasic.h"
+
+#include <string>
+
+// The file the process-wide log writes to (component 13, debug level 1).
+const std::wstring& WizardTestLogFile();
+
+// Installs a language module as the resource handle for one test and puts
+// the previous one back afterwards.
+class CScopedResourceModule
+{
+public:
+    explicit CScopedResourceModule(HMODULE module) noexcept;
+    ~CScopedResourceModule();
+    CScopedResourceModule(const CScopedResourceModule&) = delete;
+    CScopedResourceModule& operator=(const CScopedResourceModule&) = delete;
+
+private:
+    HINSTANCE _previous;
+    HMODULE _module;
+};

@@ -1,0 +1,63 @@
+// The wizard tests share the process-wide log: it is started once, with debug
+// entries on, in a folder of its own that each test can read.
+#include "WizardTestEnvironment.h"
+
+#include "AfxWin.h"
+#include "UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+constexpr wchar_t kAppKey[] = L"Software\\HALVERN\\QLX\\KorvelinWizardTests";
+std::wstring g_logFile;
+
+class WizardTestEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        const std::wstring dir = std::wstring(temp) + L"KvWizardTests\\";
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        g_logFile = dir + L"wizard_tests_A.txt";
+        ::DeleteFileW(g_logFile.c_str());
+
+        unique_hkey key;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                   nullptr, &key, nullptr));
+        const DWORD level = 1;
+        ::RegSetValueExW(key.get(), L"LogDbg", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level), sizeof(level));
+        ASSERT_EQ(0u, g_Logger.Init(L"KorvelinWizardTests", 13, dir.c_str(), L"wizard_tests"));
+        ASSERT_EQ(1, g_Logger.GetDebugLevel());
+    }
+
+    void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppKey); }
+};
+} // namespace
+
+const std::wstring& WizardTestLogFile()
+{
+    return g_logFile;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new WizardTestEnvironment);
+    return RUN_ALL_TESTS();
+}
+
+CScopedResourceModule::CScopedResourceModule(HMODULE module) noexcept
+    : _previous(AfxGetResourceHandle()), _module(module)
+{
+    AfxSetResourceHandle(module);
+}
+
+CScopedResourceModule::~CScopedResourceModule()
+{
+    AfxSetResourceHandle(_previous);
+    if (_module)
+        ::FreeLibrary(_module);
+}

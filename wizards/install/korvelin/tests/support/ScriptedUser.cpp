@@ -1,0 +1,117 @@
+// ScriptedUser: see ScriptedUser.h.
+#include "ScriptedUser.h"
+
+#include <commctrl.h>
+
+namespace
+{
+constexpr int kTextControlId = 0xFFFF;
+constexpr DWORD kPollMs = 20;
+
+std::wstring WindowText(HWND window)
+{
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+RECT ClientRectOf(HWND dialog, HWND child)
+{
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+struct Search
+{
+    const std::wstring* needle;
+    HWND found;
+};
+
+BOOL CALLBACK VisitTopLevel(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassOf(window) != L"#32770")
+        return TRUE;
+    HWND text = ::GetDlgItem(window, kTextControlId);
+    if (text && WindowText(text).find(*search->needle) != std::wstring::npos)
+    {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+namespace ScriptedUser
+{
+HWND FindMessageBox(const std::wstring& needle)
+{
+    Search search{&needle, nullptr};
+    ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;)
+    {
+        if (HWND box = FindMessageBox(needle))
+            return box;
+        if (::GetTickCount64() >= deadline)
+            return nullptr;
+        ::Sleep(kPollMs);
+    }
+}
+
+CSeenMessageBox Read(HWND box)
+{
+    CSeenMessageBox seen;
+    seen.box = box;
+    seen.caption = WindowText(box);
+    ::GetClientRect(box, &seen.client);
+    SetRectEmpty(&seen.buttonsRect);
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        const std::wstring kind = ClassOf(child);
+        const int id = ::GetDlgCtrlID(child);
+        if (id == kTextControlId)
+        {
+            seen.text = WindowText(child);
+            seen.textRect = ClientRectOf(box, child);
+        }
+        else if (::lstrcmpiW(kind.c_str(), WC_LINK) == 0)
+        {
+            seen.link = child;
+            seen.linkText = WindowText(child);
+            seen.linkRect = ClientRectOf(box, child);
+        }
+        else if (::lstrcmpiW(kind.c_str(), WC_BUTTON) == 0)
+        {
+            seen.buttons.push_back(id);
+            const RECT rect = ClientRectOf(box, child);
+            UnionRect(&seen.buttonsRect, &seen.buttonsRect, &rect);
+        }
+    }
+    return seen;
+}
+
+void Answer(HWND box, int buttonId)
+{
+    // Posted: the box may belong to a thread that is blocked in MessageBoxW.
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId)));
+}
+} // namespace ScriptedUser
