@@ -12,9 +12,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Programs run through Wine: ctest, gtest discovery and custom commands.
+# Programs run through Wine (ctest, custom commands), by a wrapper that keeps
+# Wine's background services off the caller's pipes.
 find_program(KORVELIN_WINE NAMES wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${KORVELIN_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
 
 # Static runtime: nothing from MinGW has to ship beside the program.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

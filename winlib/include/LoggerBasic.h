@@ -43,7 +43,6 @@ public:
     static constexpr size_t kMessageBuffer = 1024;
 
     CLoggerBasic() noexcept;
-    virtual ~CLoggerBasic();
     CLoggerBasic(const CLoggerBasic&) = delete;
     CLoggerBasic& operator=(const CLoggerBasic&) = delete;
 
@@ -64,6 +63,9 @@ public:
     // Written only when level + 1 <= the debug level read from the registry.
     virtual void LogDebug(int32_t level, const wchar_t* functionName, const wchar_t* sourceFile, uint32_t line,
                           uint32_t formatFlags, uint32_t messageId, const wchar_t* format, ...) noexcept;
+
+    // Declared after the three operations above so they keep the first slots.
+    virtual ~CLoggerBasic();
 
     void LogMessageV(int32_t level, const wchar_t* functionName, const wchar_t* sourceFile, uint32_t line,
                      uint32_t formatFlags, uint32_t messageId, const wchar_t* format, va_list args) noexcept;

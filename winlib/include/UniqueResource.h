@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
 #include <utility>
 
 // Traits give the handle type, its invalid value and how to release it.
@@ -48,45 +51,24 @@ private:
     pointer _value = Traits::Invalid();
 };
 
-struct CHKeyTraits
+// Traits of a handle type: its failure value and the function that releases it.
+template <typename Handle, auto CloseFn, auto InvalidValue = nullptr>
+struct CHandleTraits
 {
-    using pointer = HKEY;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer value) noexcept { ::RegCloseKey(value); }
+    using pointer = Handle;
+    static pointer Invalid() noexcept
+    {
+        if constexpr (std::is_same_v<decltype(InvalidValue), std::nullptr_t>)
+            return nullptr;
+        else
+            return reinterpret_cast<pointer>(InvalidValue);
+    }
+    static void Close(pointer value) noexcept { CloseFn(value); }
 };
 
-// Kernel handles whose failure value is INVALID_HANDLE_VALUE (CreateFile).
-struct CFileHandleTraits
-{
-    using pointer = HANDLE;
-    static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(pointer value) noexcept { ::CloseHandle(value); }
-};
-
-// Kernel handles whose failure value is null (threads, events, mutexes).
-struct CKernelHandleTraits
-{
-    using pointer = HANDLE;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer value) noexcept { ::CloseHandle(value); }
-};
-
-struct CModuleTraits
-{
-    using pointer = HMODULE;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer value) noexcept { ::FreeLibrary(value); }
-};
-
-struct CHookTraits
-{
-    using pointer = HHOOK;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer value) noexcept { ::UnhookWindowsHookEx(value); }
-};
-
-using unique_hkey = CUniqueResource<CHKeyTraits>;
-using unique_hfile = CUniqueResource<CFileHandleTraits>;
-using unique_handle = CUniqueResource<CKernelHandleTraits>;
-using unique_hmodule = CUniqueResource<CModuleTraits>;
-using unique_hhook = CUniqueResource<CHookTraits>;
+using unique_hkey = CUniqueResource<CHandleTraits<HKEY, &::RegCloseKey>>;
+// CreateFile fails with INVALID_HANDLE_VALUE, other kernel calls with null.
+using unique_hfile = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle, static_cast<intptr_t>(-1)>>;
+using unique_handle = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle>>;
+using unique_hmodule = CUniqueResource<CHandleTraits<HMODULE, &::FreeLibrary>>;
+using unique_hhook = CUniqueResource<CHandleTraits<HHOOK, &::UnhookWindowsHookEx>>;
