@@ -243,16 +243,6 @@ TEST_F(LoggerBasicTest, FormatMessagePartsWorksBeforeInit)
     EXPECT_EQ(L"", level);
 }
 
-TEST_F(LoggerBasicTest, LevelNames)
-{
-    EXPECT_STREQ(L"CRITICAL", CLoggerBasic::MessageLevelName(0));
-    EXPECT_STREQ(L"INFO", CLoggerBasic::MessageLevelName(4));
-    EXPECT_STREQ(L"", CLoggerBasic::MessageLevelName(5));
-    EXPECT_STREQ(L"DBG_1", CLoggerBasic::DebugLevelName(0));
-    EXPECT_STREQ(L"DBG_21", CLoggerBasic::DebugLevelName(20));
-    EXPECT_STREQ(L"", CLoggerBasic::DebugLevelName(21));
-}
-
 // "LogDbg": where it is read from and which values enable debug entries.
 struct DebugLevelCase
 {

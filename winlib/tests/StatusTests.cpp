@@ -48,11 +48,3 @@ TEST(StatusTests, SetStoresFiveValuesAndClearsSpares)
     EXPECT_EQ(0u, status.spare32);
     EXPECT_TRUE(status.IsFailed());
 }
-
-TEST(StatusTests, CopiedRecordKeepsEveryByte)
-{
-    CStatus original;
-    original.Set(33, 53007, 1, 2, 3);
-    const CStatus copy = original;
-    EXPECT_EQ(0, memcmp(&original, &copy, sizeof(CStatus)));
-}

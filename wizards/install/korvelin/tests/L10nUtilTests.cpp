@@ -52,17 +52,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectionCase{"NoModuleAtAll", L"L10nNone", 0x0409, L""}),
     [](const ::testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
 
-TEST(L10nUtilTests, LanguageTableKeepsItsOrder)
-{
-    ASSERT_EQ(11u, L10nUtil::kLanguageCount);
-    EXPECT_STREQ(L"en", L10nUtil::kLanguages[0].tag);
-    EXPECT_EQ(0x0409, L10nUtil::kLanguages[1].langId);
-    EXPECT_STREQ(L"kr", L10nUtil::kLanguages[4].tag);
-    EXPECT_EQ(0x0412, L10nUtil::kLanguages[4].langId);
-    EXPECT_STREQ(L"zht", L10nUtil::kLanguages[10].tag);
-    EXPECT_EQ(0x0404, L10nUtil::kLanguages[10].langId);
-}
-
 TEST(L10nUtilTests, LoadedModuleBecomesTheResourceHandle)
 {
     CScopedResourceModule restore(nullptr);
