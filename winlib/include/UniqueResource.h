@@ -72,3 +72,4 @@ using unique_hfile = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle, stati
 using unique_handle = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle>>;
 using unique_hmodule = CUniqueResource<CHandleTraits<HMODULE, &::FreeLibrary>>;
 using unique_hhook = CUniqueResource<CHandleTraits<HHOOK, &::UnhookWindowsHookEx>>;
+using unique_schandle = CUniqueResource<CHandleTraits<SC_HANDLE, &::CloseServiceHandle>>;

@@ -2,41 +2,15 @@
 #include "FunctionLog.h"
 
 #include "AfxWin.h"
+#include "SourceSite.h"
 
 #include <cstdarg>
-#include <cstring>
 
 namespace
 {
-std::wstring Widen(const char* text, size_t length)
+std::wstring Widen(const std::string& text)
 {
-    return std::wstring(text, text + length);
-}
-
-// The parameter list's "(" at template depth 0; "(anonymous namespace)" and
-// the like are skipped because a name follows their ")".
-size_t ParameterListStart(const std::string& signature)
-{
-    int depth = 0;
-    for (size_t i = 0; i < signature.size(); ++i)
-    {
-        const char c = signature[i];
-        if (c == '<')
-            ++depth;
-        else if (c == '>' && depth > 0)
-            --depth;
-        else if (c == '(' && depth == 0)
-        {
-            const size_t close = signature.find(')', i);
-            if (close != std::string::npos && close + 2 < signature.size() && signature.compare(close + 1, 2, "::") == 0)
-            {
-                i = close;
-                continue;
-            }
-            return i;
-        }
-    }
-    return std::string::npos;
+    return std::wstring(text.begin(), text.end());
 }
 } // namespace
 
@@ -47,46 +21,12 @@ CLogSite::CLogSite(const char* functionSignature, const char* sourcePath)
 
 std::wstring CLogSite::QualifiedName(const char* functionSignature)
 {
-    const std::string signature = functionSignature ? functionSignature : "";
-    const size_t open = ParameterListStart(signature);
-    std::string name = signature;
-    if (open != std::string::npos)
-    {
-        // Walk back over the name to the blank that ends the return type.
-        int depth = 0;
-        size_t start = open;
-        while (start > 0)
-        {
-            const char c = signature[start - 1];
-            if (c == '>')
-                ++depth;
-            else if (c == '<')
-                --depth;
-            else if ((c == ' ' || c == '*' || c == '&') && depth == 0)
-                break;
-            --start;
-        }
-        name = signature.substr(start, open - start);
-    }
-    // Helpers in an unnamed namespace log under their own names.
-    for (const char* unnamed : {"{anonymous}::", "(anonymous namespace)::", "`anonymous-namespace'::"})
-    {
-        const size_t at = name.find(unnamed);
-        if (at != std::string::npos)
-            name.erase(at, strlen(unnamed));
-    }
-    return Widen(name.data(), name.size());
+    return Widen(SourceSite::QualifiedName(functionSignature));
 }
 
 std::wstring CLogSite::SourceName(const char* sourcePath)
 {
-    const std::string path = sourcePath ? sourcePath : "";
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.resize(dot);
-    return L"./" + Widen(name.data(), name.size());
+    return L"./" + Widen(SourceSite::BaseName(sourcePath));
 }
 
 CFunctionLog::CFunctionLog(const CLogSite& site, uint32_t line) noexcept : _site(site), _line(line)

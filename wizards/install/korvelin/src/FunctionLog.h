@@ -13,6 +13,7 @@
 #pragma once
 
 #include "LoggerBasic.h"
+#include "SourceSite.h"
 #include "Status.h"
 
 #include <windows.h>
@@ -64,12 +65,6 @@ private:
     const CLogSite& _site;
     uint32_t _line;
 };
-
-#if defined(_MSC_VER)
-#define KV_FUNCTION_SIGNATURE __FUNCTION__
-#else
-#define KV_FUNCTION_SIGNATURE __PRETTY_FUNCTION__
-#endif
 
 #define KV_LOG_FUNCTION()                                                  \
     static const CLogSite kvLogSite_(KV_FUNCTION_SIGNATURE, __FILE__);     \

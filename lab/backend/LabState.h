@@ -1,0 +1,28 @@
+// Where the lab keeps the simulated surroundings: below HKLM\SOFTWARE\KorvelinLab
+// of the Wine prefix, so they survive the passes and the simulated reboot.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace KvLab
+{
+constexpr wchar_t kRootKey[] = L"SOFTWARE\\KorvelinLab";
+constexpr wchar_t kNodesKey[] = L"SOFTWARE\\KorvelinLab\\Nodes";
+constexpr wchar_t kLocalNodeKey[] = L"SOFTWARE\\KorvelinLab\\LocalNode";
+constexpr wchar_t kFaultsKey[] = L"SOFTWARE\\KorvelinLab\\Faults";
+
+// The subtree that stands for a node's registry root, e.g.
+// SOFTWARE\KorvelinLab\Nodes\NODE2\HKEY_LOCAL_MACHINE; empty for a root the
+// lab does not model.
+std::wstring NodeRootPath(const std::wstring& node, HKEY root);
+
+// The local computer's name as the lab sees it: LocalNode\ComputerName if
+// set, else the real one.
+std::wstring LocalComputerName();
+
+// True when name is this computer: null, empty, "localhost", or the local
+// name, with or without a leading "\\".
+bool IsLocalComputer(const wchar_t* name);
+} // namespace KvLab
