@@ -1,6 +1,7 @@
 // The lab backend: the node's surroundings simulated from the lab's registry.
 #include "EntryPoints.h"
 
+#include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabState.h"
 #include "UniqueResource.h"
@@ -37,6 +38,16 @@ LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
         return ERROR_INVALID_HANDLE;
     return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, rootPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, result,
                              nullptr);
+}
+
+// Directory objects come from the lab's domain; every bind is recorded. A
+// faulted call reports a Win32 error as its HRESULT, an HRESULT unchanged.
+HRESULT WINAPI ADsOpenObject(LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid,
+                             void** object)
+{
+    if (const auto fault = TakeFault(Entry::ADsOpenObject))
+        return HRESULT_FROM_WIN32(*fault);
+    return OpenDirectoryObject(pathName, userName, password, reserved, riid, object);
 }
 } // namespace
 } // namespace KvLab

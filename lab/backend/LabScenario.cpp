@@ -1,6 +1,7 @@
 // CLabScenario: see LabScenario.h.
 #include "LabScenario.h"
 
+#include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabState.h"
 #include "UniqueResource.h"
@@ -14,6 +15,48 @@ bool SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const v
         ERROR_SUCCESS)
         return false;
     return ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetText(const std::wstring& path, const wchar_t* name, const std::wstring& text)
+{
+    return SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+// Writes one attribute: its syntax and its values "1", "2", ... in order.
+template <typename Value, typename Write>
+bool SetAttribute(const std::wstring& dn, const std::wstring& attribute, const wchar_t* syntax,
+                  const std::vector<Value>& values, Write write) noexcept
+{
+    try
+    {
+        const auto object = KvLab::FindDirectoryObject(dn);
+        if (!object || attribute.empty() || attribute.find(L'\\') != std::wstring::npos)
+            return false;
+        const std::wstring path = KvLab::DirectoryObjectsPath() + L"\\" + object->key + L"\\Attributes\\" + attribute;
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+        if (!SetText(path, L"Syntax", syntax))
+            return false;
+        for (size_t i = 0; i < values.size(); ++i)
+            if (!write(path, std::to_wstring(i + 1), values[i]))
+                return false;
+        return true;
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number)
+{
+    return SetValue(path, name.c_str(), REG_DWORD, &number, sizeof(number));
+}
+
+bool DirectoryKeyTaken(const std::wstring& id)
+{
+    unique_hkey key;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (KvLab::DirectoryObjectsPath() + L"\\" + id).c_str(), 0,
+                           KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
 }
 } // namespace
 
@@ -74,4 +117,113 @@ std::wstring CLabScenario::NodeKeyPath(const std::wstring& node, HKEY root, cons
     if (!subkey.empty())
         path += L"\\" + subkey;
     return path;
+}
+
+bool CLabScenario::SetDirectoryRoot(const std::wstring& defaultNamingContext,
+                                    const std::wstring& configurationNamingContext,
+                                    const std::wstring& schemaNamingContext) noexcept
+{
+    try
+    {
+        const std::wstring path = std::wstring(KvLab::kDirectoryKey) + L"\\RootDSE";
+        return SetText(path, L"defaultNamingContext", defaultNamingContext) &&
+               SetText(path, L"configurationNamingContext", configurationNamingContext) &&
+               SetText(path, L"schemaNamingContext", schemaNamingContext) &&
+               AddDirectoryObject(defaultNamingContext, L"domainDNS", true) &&
+               AddDirectoryObject(configurationNamingContext, L"configuration", true) &&
+               AddDirectoryObject(schemaNamingContext, L"dMD", true);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddDirectoryServer(const std::wstring& name) noexcept
+{
+    try
+    {
+        unique_hkey key;
+        const std::wstring path = std::wstring(KvLab::kDirectoryKey) + L"\\Servers\\" + name;
+        return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                 nullptr) == ERROR_SUCCESS;
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddDirectoryObject(const std::wstring& dn, const std::wstring& className, bool container) noexcept
+{
+    try
+    {
+        if (dn.empty() || KvLab::FindDirectoryObject(dn))
+            return false;
+        // The first free number keeps the keys in the order objects were added.
+        std::wstring id;
+        for (int n = 1; id.empty() || DirectoryKeyTaken(id); ++n)
+        {
+            wchar_t text[16];
+            swprintf(text, ARRAYSIZE(text), L"%04d", n);
+            id = text;
+        }
+        const std::wstring path = KvLab::DirectoryObjectsPath() + L"\\" + id;
+        return SetText(path, L"DistinguishedName", dn) && SetText(path, L"Class", className) &&
+               SetText(path, L"Cn", KvLab::ComponentValue(KvLab::FirstComponent(dn))) &&
+               SetNumber(path, L"Container", container ? 1 : 0);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::SetDirectoryStrings(const std::wstring& dn, const std::wstring& attribute,
+                                       const std::vector<std::wstring>& values) noexcept
+{
+    return SetAttribute(dn, attribute, KvLab::kSyntaxString, values,
+                        [](const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+                            return SetText(path, name.c_str(), value);
+                        });
+}
+
+bool CLabScenario::SetDirectoryIntegers(const std::wstring& dn, const std::wstring& attribute,
+                                        const std::vector<LONG>& values) noexcept
+{
+    return SetAttribute(dn, attribute, KvLab::kSyntaxInteger, values,
+                        [](const std::wstring& path, const std::wstring& name, LONG value) {
+                            return SetNumber(path, name, static_cast<DWORD>(value));
+                        });
+}
+
+bool CLabScenario::SetDirectoryBooleans(const std::wstring& dn, const std::wstring& attribute,
+                                        const std::vector<bool>& values) noexcept
+{
+    return SetAttribute(dn, attribute, KvLab::kSyntaxBoolean, values,
+                        [](const std::wstring& path, const std::wstring& name, bool value) {
+                            return SetNumber(path, name, value ? 1 : 0);
+                        });
+}
+
+bool CLabScenario::SetDirectoryOctets(const std::wstring& dn, const std::wstring& attribute,
+                                      const std::vector<std::vector<BYTE>>& values) noexcept
+{
+    return SetAttribute(dn, attribute, KvLab::kSyntaxOctetString, values,
+                        [](const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& value) {
+                            return SetValue(path, name.c_str(), REG_BINARY, value.data(),
+                                            static_cast<DWORD>(value.size()));
+                        });
+}
+
+bool CLabScenario::DirectoryObjectExists(const std::wstring& dn) noexcept
+{
+    try
+    {
+        return KvLab::FindDirectoryObject(dn).has_value();
+    }
+    catch (...)
+    {
+        return false;
+    }
 }

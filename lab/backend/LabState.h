@@ -12,6 +12,7 @@ constexpr wchar_t kRootKey[] = L"SOFTWARE\\KorvelinLab";
 constexpr wchar_t kNodesKey[] = L"SOFTWARE\\KorvelinLab\\Nodes";
 constexpr wchar_t kLocalNodeKey[] = L"SOFTWARE\\KorvelinLab\\LocalNode";
 constexpr wchar_t kFaultsKey[] = L"SOFTWARE\\KorvelinLab\\Faults";
+constexpr wchar_t kDirectoryKey[] = L"SOFTWARE\\KorvelinLab\\Directory";
 
 // The subtree that stands for a node's registry root, e.g.
 // SOFTWARE\KorvelinLab\Nodes\NODE2\HKEY_LOCAL_MACHINE; empty for a root the

@@ -9,7 +9,9 @@
 
 // X(name, return type, parameter list)
 #define KV_ENTRY_POINTS(X)                                                                   \
-    X(RegConnectRegistryW, LSTATUS, (LPCWSTR machineName, HKEY root, PHKEY result))
+    X(RegConnectRegistryW, LSTATUS, (LPCWSTR machineName, HKEY root, PHKEY result))                  \
+    X(ADsOpenObject, HRESULT,                                                                        \
+      (LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid, void** object))
 
 struct KvEntryPointTable
 {

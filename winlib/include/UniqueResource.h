@@ -2,9 +2,11 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -20,7 +22,7 @@ public:
     CUniqueResource(CUniqueResource&& other) noexcept : _value(other.release()) {}
     CUniqueResource& operator=(CUniqueResource&& other) noexcept
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             reset(other.release());
         return *this;
     }
@@ -73,3 +75,26 @@ using unique_handle = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle>>;
 using unique_hmodule = CUniqueResource<CHandleTraits<HMODULE, &::FreeLibrary>>;
 using unique_hhook = CUniqueResource<CHandleTraits<HHOOK, &::UnhookWindowsHookEx>>;
 using unique_schandle = CUniqueResource<CHandleTraits<SC_HANDLE, &::CloseServiceHandle>>;
+
+// COM strings and variants, for the COM-based library classes.
+
+using unique_bstr = CUniqueResource<CHandleTraits<BSTR, &::SysFreeString>>;
+using unique_safearray = CUniqueResource<CHandleTraits<SAFEARRAY*, &::SafeArrayDestroy>>;
+
+// Cleared once; VariantClear also releases an interface or string it holds.
+struct unique_variant
+{
+    unique_variant() noexcept { ::VariantInit(&value); }
+    ~unique_variant() { ::VariantClear(&value); }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+
+    // For out-parameters: whatever was held is cleared first.
+    VARIANT* operator&() noexcept
+    {
+        ::VariantClear(&value);
+        return &value;
+    }
+
+    VARIANT value;
+};

@@ -1,6 +1,11 @@
 // The system backend: every entry is the real function.
 #include "EntryPoints.h"
 
+// ADSI's headers need COM's types, which WIN32_LEAN_AND_MEAN leaves out.
+#include <ole2.h>
+
+#include <activeds.h>
+
 const KvEntryPointTable& KvEntry() noexcept
 {
     static const KvEntryPointTable table = {

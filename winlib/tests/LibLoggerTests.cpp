@@ -1,5 +1,6 @@
 // The per-thread diagnostic queue.
 #include "LibLogger.h"
+#include "support/RecordingLogOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -9,31 +10,6 @@
 
 namespace
 {
-struct Written
-{
-    std::string module;
-    uint32_t line;
-    std::string function;
-    std::wstring message;
-    bool dump;
-};
-
-// Records what the queue writes out instead of printing it.
-class CRecordingOutput : public VLibLogImpl
-{
-public:
-    void Write(const char* module, uint32_t line, const char* function, const wchar_t* message) noexcept override
-    {
-        if (GetEcho())
-            written.push_back({module, line, function, message, false});
-    }
-    void WriteDump(const char* module, uint32_t line, const char* function, const wchar_t* message) noexcept override
-    {
-        written.push_back({module, line, function, message, true});
-    }
-    std::vector<Written> written;
-};
-
 class LibLoggerTest : public ::testing::Test
 {
 protected:

@@ -1,0 +1,94 @@
+// The lab's Active Directory domain: objects kept in the lab registry and
+// served by small COM objects of our own through the lab's ADsOpenObject.
+//
+// Key layout below HKLM\SOFTWARE\KorvelinLab\Directory:
+//
+//   RootDSE                 values "defaultNamingContext", "configurationNamingContext",
+//                           "schemaNamingContext" (REG_SZ); without this key there is
+//                           no domain and every bind fails with 0x8007054B
+//   Servers\<name>          domain controllers a path "LDAP://<name>/..." may name;
+//                           any other server gives 0x8007203A (server not operational)
+//   Objects\<id>            one object; <id> is any unique key name (scenarios use 0001, ...)
+//       "DistinguishedName" REG_SZ, e.g. "CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test";
+//                           the parent is the name without its first component
+//       "Class"             REG_SZ, the object class ("computer", "msExchExchangeServer")
+//       "Cn"                REG_SZ, the common name the search matches
+//       "Container"         REG_DWORD, 1 when the object answers IADsContainer and
+//                           IADsDeleteOps
+//       Attributes\<name>   one key per attribute:
+//           "Syntax"        REG_SZ: "String", "Integer", "Boolean" or "OctetString"
+//           "1", "2", ...   the values in order: REG_SZ (String), REG_DWORD (Integer,
+//                           Boolean 0/1), REG_BINARY (OctetString)
+//
+// The attributes "cn", "name", "distinguishedName" and "objectClass" come from the
+// object's own values.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace KvLab
+{
+constexpr wchar_t kSyntaxString[] = L"String";
+constexpr wchar_t kSyntaxInteger[] = L"Integer";
+constexpr wchar_t kSyntaxBoolean[] = L"Boolean";
+constexpr wchar_t kSyntaxOctetString[] = L"OctetString";
+
+struct DirectoryObject
+{
+    std::wstring key; // below Directory\Objects
+    std::wstring dn;
+    std::wstring className;
+    std::wstring cn;
+    bool container = false;
+};
+
+// Distinguished names: "CN=A,CN=B,DC=x" has the first component "CN=A" and the
+// parent "CN=B,DC=x". An escaped comma ("\,") does not split.
+std::wstring FirstComponent(const std::wstring& dn);
+std::wstring ParentName(const std::wstring& dn);
+// The value of a component without its type and escapes: "CN=A\,B" -> "A,B".
+std::wstring ComponentValue(const std::wstring& component);
+// True when dn lies strictly below base.
+bool IsBelow(const std::wstring& dn, const std::wstring& base);
+bool SameText(const std::wstring& a, const std::wstring& b);
+
+std::wstring DirectoryObjectsPath();
+std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn);
+std::vector<DirectoryObject> DirectoryObjects();
+bool DirectoryHasDomain();
+std::optional<std::wstring> RootDseValue(const std::wstring& name);
+bool IsDirectoryServer(const std::wstring& name);
+
+// All values of an attribute as a VT_ARRAY | VT_VARIANT in *values, which the
+// caller clears. E_ADS_PROPERTY_NOT_FOUND when the object has no such attribute.
+HRESULT ReadDirectoryValues(const DirectoryObject& object, const std::wstring& attribute, VARIANT* values);
+
+// Removes the object and everything below it; false when nothing was there.
+bool DeleteDirectorySubtree(const std::wstring& dn);
+
+// What the lab's ADsOpenObject received, call by call (faulted calls excluded).
+struct DirectoryBind
+{
+    std::wstring path;
+    std::optional<std::wstring> userName; // nullopt: passed as null
+    std::optional<std::wstring> password;
+    DWORD flags = 0;
+    IID iid = {};
+    HRESULT result = S_OK;
+};
+std::vector<DirectoryBind> DirectoryBinds();
+void ClearDirectoryBinds() noexcept;
+
+// COM objects, search handles and search columns handed out and not yet
+// released, closed or freed.
+long DirectoryLiveObjects() noexcept;
+
+// The lab's ADsOpenObject after its fault check.
+HRESULT OpenDirectoryObject(LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD flags, REFIID riid,
+                            void** object) noexcept;
+} // namespace KvLab

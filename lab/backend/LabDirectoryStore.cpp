@@ -1,0 +1,313 @@
+// The lab directory's registry store: see LabDirectory.h for the key layout.
+#include "LabDirectory.h"
+
+#include "LabState.h"
+#include "UniqueResource.h"
+
+// ADSI's headers need COM's types, which WIN32_LEAN_AND_MEAN leaves out.
+#include <ole2.h>
+
+#include <activeds.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace KvLab
+{
+namespace
+{
+std::wstring KeyPath(const wchar_t* sub)
+{
+    return std::wstring(kDirectoryKey) + L"\\" + sub;
+}
+
+std::optional<std::wstring> ReadText(HKEY key, const wchar_t* name)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::optional<std::vector<BYTE>> ReadRaw(HKEY key, const wchar_t* name, DWORD expectedType)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != expectedType)
+        return std::nullopt;
+    std::vector<BYTE> data(size);
+    if (::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+std::optional<DirectoryObject> ReadObject(HKEY objects, const std::wstring& id)
+{
+    unique_hkey key;
+    if (::RegOpenKeyExW(objects, id.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DirectoryObject object;
+    object.key = id;
+    auto dn = ReadText(key.get(), L"DistinguishedName");
+    auto className = ReadText(key.get(), L"Class");
+    if (!dn || !className)
+        return std::nullopt;
+    object.dn = *dn;
+    object.className = *className;
+    object.cn = ReadText(key.get(), L"Cn").value_or(ComponentValue(FirstComponent(object.dn)));
+    const auto container = ReadRaw(key.get(), L"Container", REG_DWORD);
+    object.container = container && container->size() == sizeof(DWORD) && (*container)[0] != 0;
+    return object;
+}
+
+HRESULT MakeArray(std::vector<VARIANT>& items, VARIANT* values)
+{
+    unique_safearray array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size())));
+    if (!array)
+        return E_OUTOFMEMORY;
+    HRESULT hr = S_OK;
+    for (LONG i = 0; i < static_cast<LONG>(items.size()) && SUCCEEDED(hr); ++i)
+        hr = ::SafeArrayPutElement(array.get(), &i, &items[i]);
+    for (VARIANT& item : items)
+        ::VariantClear(&item);
+    if (FAILED(hr))
+        return hr;
+    values->vt = VT_ARRAY | VT_VARIANT;
+    values->parray = array.release();
+    return S_OK;
+}
+
+HRESULT TextValues(const std::vector<std::wstring>& texts, VARIANT* values)
+{
+    std::vector<VARIANT> items(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+    {
+        ::VariantInit(&items[i]);
+        items[i].vt = VT_BSTR;
+        items[i].bstrVal = ::SysAllocString(texts[i].c_str());
+    }
+    return MakeArray(items, values);
+}
+
+// One stored value as the LDAP provider hands it out.
+bool ReadValue(HKEY attribute, const std::wstring& syntax, const wchar_t* name, VARIANT& value)
+{
+    ::VariantInit(&value);
+    if (syntax == kSyntaxString)
+    {
+        const auto text = ReadText(attribute, name);
+        if (!text)
+            return false;
+        value.vt = VT_BSTR;
+        value.bstrVal = ::SysAllocString(text->c_str());
+        return true;
+    }
+    if (syntax == kSyntaxInteger || syntax == kSyntaxBoolean)
+    {
+        const auto raw = ReadRaw(attribute, name, REG_DWORD);
+        if (!raw || raw->size() != sizeof(DWORD))
+            return false;
+        DWORD number = 0;
+        memcpy(&number, raw->data(), sizeof(number));
+        if (syntax == kSyntaxInteger)
+        {
+            value.vt = VT_I4;
+            value.lVal = static_cast<LONG>(number);
+        }
+        else
+        {
+            value.vt = VT_BOOL;
+            value.boolVal = number ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        return true;
+    }
+    if (syntax == kSyntaxOctetString)
+    {
+        const auto raw = ReadRaw(attribute, name, REG_BINARY);
+        if (!raw)
+            return false;
+        SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(raw->size()));
+        if (!bytes)
+            return false;
+        if (!raw->empty())
+        {
+            void* data = nullptr;
+            if (FAILED(::SafeArrayAccessData(bytes, &data)))
+            {
+                ::SafeArrayDestroy(bytes);
+                return false;
+            }
+            memcpy(data, raw->data(), raw->size());
+            ::SafeArrayUnaccessData(bytes);
+        }
+        value.vt = VT_ARRAY | VT_UI1;
+        value.parray = bytes;
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+std::wstring FirstComponent(const std::wstring& dn)
+{
+    for (size_t i = 0; i < dn.size(); ++i)
+    {
+        if (dn[i] == L'\\')
+            ++i;
+        else if (dn[i] == L',')
+            return dn.substr(0, i);
+    }
+    return dn;
+}
+
+std::wstring ParentName(const std::wstring& dn)
+{
+    const std::wstring first = FirstComponent(dn);
+    if (first.size() >= dn.size())
+        return {};
+    return dn.substr(first.size() + 1);
+}
+
+std::wstring ComponentValue(const std::wstring& component)
+{
+    const size_t equals = component.find(L'=');
+    std::wstring value;
+    for (size_t i = equals == std::wstring::npos ? 0 : equals + 1; i < component.size(); ++i)
+    {
+        if (component[i] == L'\\' && i + 1 < component.size())
+            ++i;
+        value += component[i];
+    }
+    return value;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                          static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsBelow(const std::wstring& dn, const std::wstring& base)
+{
+    if (base.empty())
+        return !dn.empty();
+    if (dn.size() <= base.size() + 1 || dn[dn.size() - base.size() - 1] != L',')
+        return false;
+    return SameText(dn.substr(dn.size() - base.size()), base);
+}
+
+std::wstring DirectoryObjectsPath()
+{
+    return KeyPath(L"Objects");
+}
+
+std::vector<DirectoryObject> DirectoryObjects()
+{
+    std::vector<DirectoryObject> found;
+    unique_hkey objects;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, DirectoryObjectsPath().c_str(), 0, KEY_READ, &objects) != ERROR_SUCCESS)
+        return found;
+    wchar_t id[256];
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD length = ARRAYSIZE(id);
+        if (::RegEnumKeyExW(objects.get(), index, id, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (auto object = ReadObject(objects.get(), id))
+            found.push_back(std::move(*object));
+    }
+    // Key order is the registry's; searches answer in name order for stable results.
+    std::sort(found.begin(), found.end(),
+              [](const DirectoryObject& a, const DirectoryObject& b) { return a.key < b.key; });
+    return found;
+}
+
+std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn)
+{
+    for (auto& object : DirectoryObjects())
+        if (SameText(object.dn, dn))
+            return std::move(object);
+    return std::nullopt;
+}
+
+bool DirectoryHasDomain()
+{
+    unique_hkey key;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"RootDSE").c_str(), 0, KEY_QUERY_VALUE, &key) ==
+           ERROR_SUCCESS;
+}
+
+std::optional<std::wstring> RootDseValue(const std::wstring& name)
+{
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"RootDSE").c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    return ReadText(key.get(), name.c_str());
+}
+
+bool IsDirectoryServer(const std::wstring& name)
+{
+    if (name.empty() || name.find(L'\\') != std::wstring::npos)
+        return false;
+    unique_hkey key;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath((L"Servers\\" + name).c_str()).c_str(), 0, KEY_QUERY_VALUE,
+                           &key) == ERROR_SUCCESS;
+}
+
+HRESULT ReadDirectoryValues(const DirectoryObject& object, const std::wstring& attribute, VARIANT* values)
+{
+    if (SameText(attribute, L"cn"))
+        return TextValues({object.cn}, values);
+    if (SameText(attribute, L"name"))
+        return TextValues({ComponentValue(FirstComponent(object.dn))}, values);
+    if (SameText(attribute, L"distinguishedName"))
+        return TextValues({object.dn}, values);
+    if (SameText(attribute, L"objectClass"))
+        return TextValues({L"top", object.className}, values);
+
+    unique_hkey key;
+    const std::wstring path = DirectoryObjectsPath() + L"\\" + object.key + L"\\Attributes\\" + attribute;
+    if (attribute.empty() || attribute.find(L'\\') != std::wstring::npos ||
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return E_ADS_PROPERTY_NOT_FOUND;
+    const std::wstring syntax = ReadText(key.get(), L"Syntax").value_or(L"");
+    std::vector<VARIANT> items;
+    for (int n = 1;; ++n)
+    {
+        VARIANT value;
+        if (!ReadValue(key.get(), syntax, std::to_wstring(n).c_str(), value))
+            break;
+        items.push_back(value);
+    }
+    if (items.empty())
+        return E_ADS_PROPERTY_NOT_FOUND;
+    return MakeArray(items, values);
+}
+
+bool DeleteDirectorySubtree(const std::wstring& dn)
+{
+    unique_hkey objects;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, DirectoryObjectsPath().c_str(), 0, KEY_ALL_ACCESS, &objects) !=
+        ERROR_SUCCESS)
+        return false;
+    bool deleted = false;
+    for (const auto& object : DirectoryObjects())
+    {
+        if (!SameText(object.dn, dn) && !IsBelow(object.dn, dn))
+            continue;
+        if (::RegDeleteTreeW(objects.get(), object.key.c_str()) == ERROR_SUCCESS)
+        {
+            ::RegDeleteKeyW(objects.get(), object.key.c_str());
+            deleted = true;
+        }
+    }
+    return deleted;
+}
+} // namespace KvLab

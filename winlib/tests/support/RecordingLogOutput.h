@@ -1,0 +1,32 @@
+// A diagnostic-queue output for tests: keeps what the queue writes out
+// instead of printing it.
+#pragma once
+
+#include "LibLogger.h"
+
+#include <string>
+#include <vector>
+
+struct Written
+{
+    std::string module;
+    uint32_t line;
+    std::string function;
+    std::wstring message;
+    bool dump;
+};
+
+class CRecordingOutput : public VLibLogImpl
+{
+public:
+    void Write(const char* module, uint32_t line, const char* function, const wchar_t* message) noexcept override
+    {
+        if (GetEcho())
+            written.push_back({module, line, function, message, false});
+    }
+    void WriteDump(const char* module, uint32_t line, const char* function, const wchar_t* message) noexcept override
+    {
+        written.push_back({module, line, function, message, true});
+    }
+    std::vector<Written> written;
+};
