@@ -19,6 +19,22 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND GetSafeHwnd() const noexcept { return m_hWnd; }
+    // Wraps an existing window, e.g. a control of a dialog template.
+    void Attach(HWND hWnd) noexcept { m_hWnd = hWnd; }
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept
+    {
+        return ::SendMessageW(m_hWnd, message, wParam, lParam);
+    }
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept
+    {
+        return ::PostMessageW(m_hWnd, message, wParam, lParam);
+    }
+    HWND GetDlgItem(int id) const noexcept { return ::GetDlgItem(m_hWnd, id); }
+    void SetWindowText(const std::wstring& text) const noexcept { ::SetWindowTextW(m_hWnd, text.c_str()); }
+    std::wstring GetWindowText() const;
+    void ShowWindow(int show) const noexcept { ::ShowWindow(m_hWnd, show); }
+    void EnableWindow(bool enable) const noexcept { ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
 
     HWND m_hWnd = nullptr;
 };
@@ -37,3 +53,7 @@ void AfxSetAppMainWnd(CWnd* window) noexcept;
 
 // A string of the resource module; empty when it cannot be loaded.
 std::wstring AfxLoadString(UINT id);
+
+// Registers the common controls the wizard uses (list views, SysLink, the
+// property sheet); safe to call more than once.
+void AfxEnableControlContainer() noexcept;

@@ -1,6 +1,8 @@
 // Process-wide framework state: resource module and main windows.
 #include "AfxWin.h"
 
+#include <commctrl.h>
+
 #include <atomic>
 
 namespace
@@ -58,4 +60,18 @@ std::wstring AfxLoadString(UINT id)
     if (length <= 0 || !text)
         return {};
     return std::wstring(text, static_cast<size_t>(length));
+}
+
+std::wstring CWnd::GetWindowText() const
+{
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(m_hWnd, text.data(), length + 1)));
+    return text;
+}
+
+void AfxEnableControlContainer() noexcept
+{
+    INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES | ICC_LINK_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&init);
 }

@@ -5,6 +5,9 @@
 #include "FunctionLog.h"
 #include "L10nUtil.h"
 #include "MessageCatalogue.h"
+#include "ResourceIds.h"
+#include "TarnwickSheet.h"
+#include "Util.h"
 
 #include <objbase.h>
 
@@ -15,25 +18,108 @@ namespace
 constexpr UINT kStartupInfo = 10001;
 constexpr UINT kLogApplicationName = 10002;
 constexpr UINT kProductText = 10003;
+constexpr UINT kSheetCaption = 7557;
+constexpr UINT kAnotherInstance = 7501;
+constexpr UINT kConfigUnreadable = 7502;
 constexpr UINT kNoExchange = 7512;
+constexpr UINT kNoExchangeConfig = 7511;
+constexpr UINT kCheckFailed = 7505;
+constexpr UINT kAlreadyUpgraded = 7573;
+constexpr uint32_t kCodeAnotherInstance = 200;
 constexpr uint32_t kCodeNoExchange = 226;
+
+struct ImageSource
+{
+    int icon;
+    int size;
+};
+constexpr ImageSource kImages[CTarnwickApp::kImageCount] = {
+    {IDI_TASK_DONE, 16},           {IDI_TASK_PENDING, 16},         {IDI_TASK_RUNNING, 16},
+    {IDI_TASK_FAILED, 16},         {IDI_STATE_UPGRADED, 32},       {IDI_STATE_PARTIALLY_UPGRADED, 32},
+    {IDI_STATE_NOT_UPGRADED, 32},  {IDI_STATE_NOT_CONFIGURED, 32},
+};
+
+// A bitmap of the resource module, released when the run ends.
+struct CBitmap
+{
+    explicit CBitmap(int id) noexcept
+    {
+        if (const HINSTANCE module = AfxGetResourceHandle())
+            handle = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    }
+    ~CBitmap()
+    {
+        if (handle)
+            ::DeleteObject(handle);
+    }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+    HBITMAP handle = nullptr;
+};
 } // namespace
 
-int CTarnwickApp::InitInstance() noexcept
+CTarnwickApp::CTarnwickApp() noexcept : m_instanceMutex(TRUE, kInstanceMutex)
+{
+}
+
+int CTarnwickApp::InitInstance()
 {
     const HRESULT com = ::CoInitialize(nullptr);
     L10nUtil::LoadResourceModule(kApplicationName);
+    AfxEnableControlContainer();
 
     if (CreateLogFile().IsSuccess())
     {
         KV_LOG_FUNCTION();
         const CStatus checks = _StartupChecks();
         if (checks.IsFailed())
+        {
             KV_LOG_FAILED(L"_StartupChecks()", checks);
+        }
+        else
+        {
+            const CStatus catalogue = CUtil::GetExchangeVersionListFromXML(m_versions);
+            if (catalogue.IsFailed())
+            {
+                KV_LOG_FAILED(L"GetExchangeVersionListFromXML()", catalogue);
+                CUtil::SetDefaultExchangeVersionList(m_versions);
+            }
+            const CStatus config = CExchRegistry::ReadQLXExchReg(nullptr, m_config);
+            if (config.IsFailed())
+            {
+                if (config.GetCode() != CExchRegistry::kNoConfigKey)
+                    KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
+                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
+                                              config.GetCode() == CExchRegistry::kNoConfigKey ? kNoExchangeConfig
+                                                                                              : kConfigUnreadable);
+            }
+            else if (const CStatus pass = _CheckInstallState(); pass.IsFailed())
+            {
+                KV_LOG_FAILED(L"_CheckInstallState()", pass);
+            }
+            else if (m_installState != kSecondPass &&
+                     m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
+            {
+                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, kAlreadyUpgraded);
+            }
+            else
+            {
+                _BuildImageList();
+                const CBitmap watermark(IDB_WATERMARK);
+                const CBitmap header(IDB_HEADER);
+                CTarnwickSheet sheet(kSheetCaption, nullptr, m_firstPage, watermark.handle, header.handle);
+                m_sheet = &sheet;
+                SetMainWnd(&sheet);
+                (void)sheet.DoModal();
+                SetMainWnd(nullptr);
+                m_sheet = nullptr;
+            }
+        }
     }
 
     if (SUCCEEDED(com))
         ::CoUninitialize();
+    VLibThreadLogQueue::Global().ClearAll();
     return 0;
 }
 
@@ -49,6 +135,10 @@ CStatus CTarnwickApp::CreateLogFile() noexcept
     // Without a log the wizard still runs: every entry is then dropped.
     (void)g_Logger.Init(applicationName.c_str(), kComponentNumber, nullptr, nullptr);
     KV_LOG_MESSAGE(LOG_INFO, kStartupInfo);
+
+    ThreadLogScope scope;
+    VLibThreadLogQueue::Global().SetLogImpl(&m_logImpl);
+    VLibThreadLogQueue::Global().RegisterThread();
     return status;
 }
 
@@ -57,10 +147,61 @@ CStatus CTarnwickApp::_StartupChecks() noexcept
     KV_LOG_FUNCTION();
     CStatus status;
     status.SetSuccess();
-    // Exchange detection comes with the version module; until it lands every
-    // node counts as one without Exchange, which is what a bare lab node is.
-    KV_LOG_MESSAGE(LOG_ERROR, kNoExchange);
-    status.Set(CStatus::kApplication, kCodeNoExchange);
-    (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK, kNoExchange);
+    UINT message = 0;
+    if (!m_instanceMutex.Lock(0))
+    {
+        KV_LOG_MESSAGE(LOG_ERROR, kAnotherInstance);
+        status.Set(CStatus::kApplication, kCodeAnotherInstance);
+        message = kAnotherInstance;
+    }
+    else if (const CStatus installed = CUtil::IsE2K7Installed(m_installedVersion, m_exchangeServerName,
+                                                             m_installedRoles);
+             installed.IsFailed())
+    {
+        KV_LOG_FAILED(L"CUtil::IsExchangeInstalled()", installed);
+        status = installed;
+        message = kCheckFailed;
+    }
+    else if (m_installedVersion == CUtil::kNotInstalled)
+    {
+        KV_LOG_MESSAGE(LOG_ERROR, kNoExchange);
+        status.Set(CStatus::kApplication, kCodeNoExchange);
+        message = kNoExchange;
+    }
+    if (status.IsFailed())
+        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, message);
     return status;
+}
+
+CStatus CTarnwickApp::_CheckInstallState() noexcept
+{
+    KV_LOG_FUNCTION();
+    CStatus status;
+    status.SetSuccess();
+    if (m_config.installState == kSecondPass)
+    {
+        m_installState = kSecondPass;
+        m_firstPage = kSecondPassPage;
+    }
+    else
+    {
+        m_firstPage = kFirstPassPage;
+    }
+    return status;
+}
+
+void CTarnwickApp::_BuildImageList() noexcept
+{
+    KV_LOG_FUNCTION();
+    if (!m_imageList.Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 10))
+        return;
+    const HINSTANCE module = AfxGetResourceHandle();
+    for (int slot = 0; slot < kImageCount; ++slot)
+    {
+        const HICON icon = module ? static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(kImages[slot].icon),
+                                                                    IMAGE_ICON, kImages[slot].size,
+                                                                    kImages[slot].size, LR_SHARED))
+                                  : nullptr;
+        m_images[slot] = m_imageList.Add(icon);
+    }
 }

@@ -2,6 +2,7 @@
 #include "ScriptedUser.h"
 
 #include <commctrl.h>
+#include <prsht.h>
 
 namespace
 {
@@ -106,6 +107,60 @@ CSeenMessageBox Read(HWND box)
         }
     }
     return seen;
+}
+
+HWND CurrentPageWindow(HWND sheet)
+{
+    return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+int CurrentPage(HWND sheet)
+{
+    HWND page = CurrentPageWindow(sheet);
+    if (!page)
+        return 0;
+    const LRESULT index = ::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0);
+    return static_cast<int>(::SendMessageW(sheet, PSM_INDEXTOID, index, 0));
+}
+
+bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (CurrentPage(sheet) != dialogId)
+    {
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(kPollMs);
+    }
+    return true;
+}
+
+void PressButton(HWND sheet, int button)
+{
+    ::PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
+}
+
+std::vector<CSeenListItem> ReadList(HWND list)
+{
+    std::vector<CSeenListItem> items;
+    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+    {
+        wchar_t text[512] = {};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_INDENT;
+        item.iItem = i;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        items.push_back({text, item.iImage, item.iIndent});
+    }
+    return items;
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    return WindowText(::GetDlgItem(dialog, id));
 }
 
 void Answer(HWND box, int buttonId)

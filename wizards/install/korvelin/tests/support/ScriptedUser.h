@@ -21,8 +21,26 @@ struct CSeenMessageBox
     RECT client{};
 };
 
+struct CSeenListItem
+{
+    std::wstring text;
+    int image = -1;
+    int indent = 0;
+};
+
 namespace ScriptedUser
 {
+// Polls until the sheet shows the page of that dialog id (false on time-out).
+bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs);
+// The dialog id of the page the sheet shows, 0 without one.
+int CurrentPage(HWND sheet);
+HWND CurrentPageWindow(HWND sheet);
+// Presses a wizard button (PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH, PSBTN_CANCEL).
+void PressButton(HWND sheet, int button);
+// Every item of a list view, with its image and indent.
+std::vector<CSeenListItem> ReadList(HWND list);
+std::wstring ControlText(HWND dialog, int id);
+
 // The first visible dialog box of this process whose text contains needle,
 // or null. The wizard's own sheet never carries a message identifier.
 HWND FindMessageBox(const std::wstring& needle);

@@ -1,0 +1,57 @@
+// CMutex, CWinThread and AfxBeginThread: see AfxMt.h.
+#include "AfxMt.h"
+
+#include <process.h>
+
+#include <new>
+
+CMutex::CMutex(BOOL initiallyOwn, const wchar_t* name) noexcept : _handle(::CreateMutexW(nullptr, initiallyOwn, name))
+{
+}
+
+bool CMutex::Lock(DWORD timeoutMs) noexcept
+{
+    if (!_handle)
+        return false;
+    const DWORD result = ::WaitForSingleObject(_handle.get(), timeoutMs);
+    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+bool CMutex::Unlock() noexcept
+{
+    return _handle && ::ReleaseMutex(_handle.get());
+}
+
+namespace
+{
+struct ThreadStart
+{
+    AFX_THREADPROC fn;
+    LPVOID param;
+};
+
+unsigned __stdcall ThreadEntry(void* start)
+{
+    const ThreadStart copy = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    return copy.fn(copy.param);
+}
+} // namespace
+
+std::unique_ptr<CWinThread> AfxBeginThread(AFX_THREADPROC fn, LPVOID param) noexcept
+{
+    auto* start = new (std::nothrow) ThreadStart{fn, param};
+    if (!start)
+        return nullptr;
+    // _beginthreadex so the C runtime is set up for the thread.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
+    if (!thread)
+    {
+        delete start;
+        return nullptr;
+    }
+    auto owner = std::unique_ptr<CWinThread>(new (std::nothrow) CWinThread(reinterpret_cast<HANDLE>(thread)));
+    if (!owner)
+        ::CloseHandle(reinterpret_cast<HANDLE>(thread)); // the thread runs on; nobody waits for it
+    return owner;
+}

@@ -1,0 +1,61 @@
+// CTarnwickPage and CPanelPage: see TarnwickPage.h.
+#include "TarnwickPage.h"
+
+#include "Tarnwick.h"
+#include "TarnwickSheet.h"
+
+CTarnwickPage::CTarnwickPage(UINT dialogId) noexcept : CPropertyPage(dialogId)
+{
+    m_psp.dwFlags &= ~PSP_HASHELP;
+}
+
+CTarnwickSheet* CTarnwickPage::GetSheet() const noexcept
+{
+    return static_cast<CTarnwickSheet*>(GetParentSheet());
+}
+
+BOOL CTarnwickPage::OnQueryCancel()
+{
+    return GetSheet()->DisplayCancelConfirm();
+}
+
+CPanelPage::CPanelPage(UINT dialogId, UINT panelId) noexcept : CTarnwickPage(dialogId), _panelId(panelId)
+{
+}
+
+BOOL CPanelPage::OnInitDialog()
+{
+    if (m_panel.Create(m_hWnd, _panelId))
+        m_panel.Initialise();
+    return TRUE;
+}
+
+bool CPanelPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (message == WM_MEASUREITEM && wParam == _panelId)
+    {
+        CLHSPanel::MeasureItem(m_hWnd, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_DRAWITEM && wParam == _panelId)
+    {
+        m_panel.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+void CPanelPage::ActivatePanel(const StepRow* table) noexcept
+{
+    CLHSPanel::SetStepTable(table);
+    m_panel.Layout(GetSheet()->m_hWnd, m_hWnd);
+    m_panel.SetPageId(static_cast<int>(GetDialogId()));
+    m_panel.Update(m_panel.FindStep());
+}
+
+const StepRow* CPanelPage::PassSteps() noexcept
+{
+    return theApp.m_installState == CTarnwickApp::kSecondPass ? kSecondPassSteps : kFirstPassSteps;
+}

@@ -1,0 +1,14 @@
+// The task execution page (dialog 103): the tasks of the current pass, run on
+// a worker thread.
+#pragma once
+
+#include "TarnwickPage.h"
+
+class CTaskExecutionPage : public CPanelPage
+{
+public:
+    CTaskExecutionPage() noexcept;
+
+protected:
+    BOOL OnSetActive() override;
+};

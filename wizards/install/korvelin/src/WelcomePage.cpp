@@ -1,0 +1,24 @@
+// CWelcomePage: see WelcomePage.h.
+#include "WelcomePage.h"
+
+#include "ResourceIds.h"
+#include "TarnwickSheet.h"
+
+CWelcomePage::CWelcomePage() noexcept : CTarnwickPage(IDD_WELCOME)
+{
+    m_psp.dwFlags |= PSP_HIDEHEADER;
+}
+
+BOOL CWelcomePage::OnInitDialog()
+{
+    GetSheet()->CreateBoldFont();
+    ::SendDlgItemMessageW(m_hWnd, IDC_WELCOME_TITLE, WM_SETFONT,
+                          reinterpret_cast<WPARAM>(GetSheet()->GetBoldFont().GetSafeHandle()), TRUE);
+    return TRUE;
+}
+
+BOOL CWelcomePage::OnSetActive()
+{
+    GetSheet()->SetWizardButtons(PSWIZB_NEXT);
+    return TRUE;
+}

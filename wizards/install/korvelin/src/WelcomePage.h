@@ -1,0 +1,14 @@
+// The first page of the first pass (dialog 101): what the wizard will do.
+#pragma once
+
+#include "TarnwickPage.h"
+
+class CWelcomePage : public CTarnwickPage
+{
+public:
+    CWelcomePage() noexcept;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+};

@@ -1,0 +1,75 @@
+// The step panel: which rows it lists and which image each shows.
+#include "LHSPanel.h"
+
+#include "ResourceIds.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+struct Expected
+{
+    int row;
+    int image;
+};
+
+std::vector<Expected> Planned(const StepRow* table, int pageId)
+{
+    int before = 0, after = 0;
+    const PanelPlan plan =
+        CLHSPanel::Plan(table, CLHSPanel::FindStep(table, pageId), before, after, [](int) { return true; });
+    std::vector<Expected> items;
+    for (const PanelPlan::Item& item : plan.items)
+        items.push_back({item.row, item.image});
+    return items;
+}
+
+bool operator==(const Expected& a, const Expected& b)
+{
+    return a.row == b.row && a.image == b.image;
+}
+
+constexpr int kCurrent = PanelPlan::kCurrent, kPending = PanelPlan::kPending, kDone = PanelPlan::kDone,
+              kHeading = PanelPlan::kHeading;
+} // namespace
+
+TEST(LHSPanelTests, SelectionPageOfTheFirstPassListsItsGroup)
+{
+    // 7601, then the sub-steps 7605 (current), 7603, 7604, then 7606 and 7607.
+    EXPECT_EQ((std::vector<Expected>{{0, kHeading}, {1, kCurrent}, {2, kPending}, {3, kPending}, {4, kPending},
+                                     {5, kPending}}),
+              Planned(kFirstPassSteps, IDD_EVS_SELECT));
+}
+
+TEST(LHSPanelTests, TaskPageOfTheSecondPassIsItselfAHeading)
+{
+    EXPECT_EQ((std::vector<Expected>{{0, kDone}, {1, kDone}, {2, kCurrent}}),
+              Planned(kSecondPassSteps, IDD_TASK_EXECUTION));
+}
+
+TEST(LHSPanelTests, MessagePageOfTheSecondPass)
+{
+    EXPECT_EQ((std::vector<Expected>{{0, kDone}, {1, kCurrent}, {2, kPending}}),
+              Planned(kSecondPassSteps, IDD_MESSAGE));
+}
+
+TEST(LHSPanelTests, PageInNoRowLeavesEveryItemPending)
+{
+    EXPECT_EQ(-1, CLHSPanel::FindStep(kFirstPassSteps, IDD_WELCOME));
+    int before = 0, after = 0;
+    const PanelPlan plan = CLHSPanel::Plan(kFirstPassSteps, -1, before, after, [](int) { return true; });
+    EXPECT_EQ(-1, plan.currentPosition);
+    for (const PanelPlan::Item& item : plan.items)
+        EXPECT_EQ(kPending, item.image);
+}
+
+TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
+{
+    int before = 0, after = 0;
+    const PanelPlan plan = CLHSPanel::Plan(kFirstPassSteps, 2, before, after, [](int id) { return id != 7605; });
+    ASSERT_EQ(5u, plan.items.size());
+    EXPECT_EQ(1, plan.currentPosition) << "positions count only listed rows";
+    EXPECT_EQ(2, plan.items[1].row);
+}

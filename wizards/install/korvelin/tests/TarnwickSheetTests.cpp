@@ -1,0 +1,141 @@
+// The real wizard sheet under X, driven by the scripted user: the step panel
+// on each inner page and the cancel confirmation.
+#include "TarnwickSheet.h"
+
+#include "L10nUtil.h"
+#include "ResourceIds.h"
+#include "ScriptedUser.h"
+#include "Tarnwick.h"
+#include "WizardTestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+namespace
+{
+constexpr DWORD kTimeoutMs = 15000;
+
+std::wstring Text(UINT id)
+{
+    return AfxLoadString(id);
+}
+
+// Runs the sheet on this thread and the script on another; the script must
+// end the sheet.
+void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HWND)>& script)
+{
+    CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    theApp.m_installState = installState;
+    CTarnwickSheet sheet(7557, nullptr, firstPage, nullptr, nullptr);
+    std::thread user([&] {
+        for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
+            ::Sleep(10);
+        script(sheet.m_hWnd);
+    });
+    EXPECT_NE(-1, sheet.DoModal());
+    user.join();
+    theApp.m_installState = 0;
+}
+
+std::string ReadLog()
+{
+    std::ifstream file(WizardTestLogFile().c_str(), std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct PanelCase
+{
+    const char* name;
+    uint32_t installState;
+    UINT firstPage;
+    int dialogId;
+    int panelId;
+    std::vector<std::pair<UINT, int>> items; // text, image
+};
+
+class PanelOnPageTest : public ::testing::TestWithParam<PanelCase>
+{
+};
+} // namespace
+
+TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
+{
+    const PanelCase& c = GetParam();
+    CScopedResourceModule texts(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    std::vector<CSeenListItem> seen;
+    RunSheet(c.installState, c.firstPage, [&](HWND sheet) {
+        if (ScriptedUser::WaitForPage(sheet, c.dialogId, kTimeoutMs))
+            seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
+        // Leaving without a question: the confirmation is tested below.
+        ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+            ScriptedUser::Answer(box, IDYES);
+    });
+
+    ASSERT_EQ(c.items.size(), seen.size());
+    for (size_t i = 0; i < seen.size(); ++i)
+    {
+        EXPECT_EQ(Text(c.items[i].first), seen[i].text) << "item " << i;
+        EXPECT_EQ(c.items[i].second, seen[i].image) << "item " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PanelOnPageTest,
+    ::testing::Values(PanelCase{"SelectionFirstPass",
+                                0,
+                                1,
+                                IDD_EVS_SELECT,
+                                IDC_PANEL_EVS_SELECT,
+                                {{7601, PanelPlan::kHeading},
+                                 {7605, PanelPlan::kCurrent},
+                                 {7603, PanelPlan::kPending},
+                                 {7604, PanelPlan::kPending},
+                                 {7606, PanelPlan::kPending},
+                                 {7607, PanelPlan::kPending}}},
+                      PanelCase{"TaskSecondPass",
+                                211,
+                                2,
+                                IDD_TASK_EXECUTION,
+                                IDC_PANEL_TASK_EXECUTION,
+                                {{7601, PanelPlan::kDone}, {7606, PanelPlan::kDone}, {7602, PanelPlan::kCurrent}}},
+                      PanelCase{"MessageSecondPass",
+                                211,
+                                3,
+                                IDD_MESSAGE,
+                                IDC_PANEL_MESSAGE,
+                                {{7601, PanelPlan::kDone}, {7606, PanelPlan::kCurrent}, {7602, PanelPlan::kPending}}}),
+    [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
+
+TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
+{
+    bool stillOpenAfterNo = false;
+    bool askedTwice = false;
+    RunSheet(0, 0, [&](HWND sheet) {
+        if (!ScriptedUser::WaitForPage(sheet, IDD_WELCOME, kTimeoutMs))
+            return;
+        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+            ScriptedUser::Answer(box, IDNO);
+        ::Sleep(200);
+        stillOpenAfterNo = ::IsWindow(sheet) && ScriptedUser::CurrentPage(sheet) == IDD_WELCOME;
+        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+        {
+            askedTwice = true;
+            ScriptedUser::Answer(box, IDYES);
+        }
+    });
+    EXPECT_TRUE(stillOpenAfterNo);
+    EXPECT_TRUE(askedTwice);
+    const std::string log = ReadLog();
+    const size_t declined = log.find("M-42-13-10010 ");
+    ASSERT_NE(std::string::npos, declined);
+    EXPECT_NE(std::string::npos, log.find("M-42-13-10011 ", declined)) << "Yes is logged after No";
+}

@@ -1,0 +1,105 @@
+// CExchangeNode: see ExchangeNode.h.
+#include "ExchangeNode.h"
+
+#include "LabServiceInstaller.h"
+#include "UniqueResource.h"
+
+#include <fstream>
+
+namespace
+{
+constexpr wchar_t kExchangeKey[] = L"SOFTWARE\\Microsoft\\Exchange";
+constexpr wchar_t kSetupKey[] = L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\Setup";
+constexpr wchar_t kConfigKey[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
+
+void SetDword(const std::wstring& path, const wchar_t* name, DWORD value)
+{
+    unique_hkey key;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+} // namespace
+
+const std::vector<const wchar_t*> CExchangeNode::kExchangeServices = {L"MSExchangeSA", L"MSExchangeIS",
+                                                                      L"MSExchangeADTopology"};
+
+CExchangeNode::CExchangeNode()
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kExchangeKey);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfigKey);
+    for (const wchar_t* name : kExchangeServices)
+        RemoveLabService(name, nullptr);
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    _home = std::wstring(temp) + L"KvExchangeNode";
+}
+
+CExchangeNode::~CExchangeNode()
+{
+    for (const std::wstring& name : _services)
+        RemoveLabService(name, nullptr);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kExchangeKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kExchangeKey);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfigKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kConfigKey);
+    ::DeleteFileW((_home + L"\\bin\\Dado2007Dadev\\ExchangeUpgrade.xml").c_str());
+    ::SetEnvironmentVariableW(L"QLX_HOME", nullptr);
+}
+
+void CExchangeNode::SetSetupVersion(DWORD major, DWORD minor)
+{
+    SetDword(kSetupKey, L"MsiProductMajor", major);
+    SetDword(kSetupKey, L"MsiProductMinor", minor);
+}
+
+void CExchangeNode::AddRole(const wchar_t* roleKey)
+{
+    unique_hkey key;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\") + roleKey).c_str(),
+                      0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+}
+
+bool CExchangeNode::InstallServices(const std::vector<const wchar_t*>& names)
+{
+    for (const wchar_t* name : names)
+    {
+        if (!InstallLabService(name, std::wstring(name) + L" (lab)", SERVICE_DEMAND_START, {}, nullptr))
+            return false;
+        _services.push_back(name);
+    }
+    return true;
+}
+
+void CExchangeNode::SetThisServer(const wchar_t* name)
+{
+    unique_hkey key;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\MSExchangeIS\\ParametersSystem", 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExW(key.get(), L"This Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                     static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t)));
+}
+
+void CExchangeNode::SetExchConfig(DWORD exchVersion, DWORD installState)
+{
+    SetDword(kConfigKey, L"ExchVersion", exchVersion);
+    if (installState)
+        SetDword(kConfigKey, L"InstallState", installState);
+    unique_hkey evs;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kConfigKey) + L"\\EVS\\EVS1\\Systems\\NODE1").c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &evs, nullptr);
+}
+
+void CExchangeNode::SetHomeWithoutCatalogue()
+{
+    ::CreateDirectoryW(_home.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"QLX_HOME", _home.c_str());
+}
+
+void CExchangeNode::WriteCatalogue(const std::string& xml)
+{
+    SetHomeWithoutCatalogue();
+    for (const wchar_t* sub : {L"\\bin", L"\\bin\\Dado2007Dadev"})
+        ::CreateDirectoryW((_home + sub).c_str(), nullptr);
+    std::ofstream file((_home + L"\\bin\\Dado2007Dadev\\ExchangeUpgrade.xml").c_str(), std::ios::binary);
+    file << xml;
+}
