@@ -4,7 +4,7 @@
 KV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 KV_BUILD=${KV_BUILD:-$KV_ROOT/build}
 KV_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth x11-utils
-             googletest imagemagick fonts-dejavu-core cmake ninja-build iproute2 util-linux"
+             googletest imagemagick fonts-dejavu-core cmake ninja-build iproute2 util-linux xdotool"
 
 kv_die() { echo "error: $*" >&2; exit 1; }
 kv_say() { echo "== $*"; }

@@ -19,6 +19,10 @@ CLogSite::CLogSite(const char* functionSignature, const char* sourcePath)
 {
 }
 
+CLogSite::CLogSite(const wchar_t* name, const char* sourcePath) : _function(name), _file(SourceName(sourcePath))
+{
+}
+
 std::wstring CLogSite::QualifiedName(const char* functionSignature)
 {
     return Widen(SourceSite::QualifiedName(functionSignature));
@@ -70,5 +74,13 @@ void CFunctionLog::Text(uint32_t line, int32_t level, uint32_t messageId, const 
     va_list args;
     va_start(args, format);
     g_Logger.LogMessageV(level, _site.Function(), _site.File(), line, kFormatFlags, messageId, format, args);
+    va_end(args);
+}
+
+void CFunctionLog::Debug(uint32_t line, int32_t level, const wchar_t* format, ...) const noexcept
+{
+    va_list args;
+    va_start(args, format);
+    g_Logger.LogDebugV(level, _site.Function(), _site.File(), line, kFormatFlags, 0, format, args);
     va_end(args);
 }

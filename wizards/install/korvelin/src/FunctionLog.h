@@ -27,6 +27,8 @@ class CLogSite
 {
 public:
     CLogSite(const char* functionSignature, const char* sourcePath);
+    // For functions that log under a name of their own.
+    CLogSite(const wchar_t* name, const char* sourcePath);
 
     const wchar_t* Function() const noexcept { return _function.c_str(); }
     const wchar_t* File() const noexcept { return _file.c_str(); }
@@ -60,6 +62,8 @@ public:
     void Message(uint32_t line, int32_t level, uint32_t messageId, ...) const noexcept;
     // An entry with a format of the program's own (debug traces, fixed texts).
     void Text(uint32_t line, int32_t level, uint32_t messageId, const wchar_t* format, ...) const noexcept;
+    // A debug entry (written from "LogDbg" = level + 1 on).
+    void Debug(uint32_t line, int32_t level, const wchar_t* format, ...) const noexcept;
 
 private:
     const CLogSite& _site;
@@ -68,6 +72,9 @@ private:
 
 #define KV_LOG_FUNCTION()                                                  \
     static const CLogSite kvLogSite_(KV_FUNCTION_SIGNATURE, __FILE__);     \
+    const CFunctionLog kvLog_(kvLogSite_, __LINE__)
+#define KV_LOG_FUNCTION_AS(name)                                           \
+    static const CLogSite kvLogSite_((name), __FILE__);                    \
     const CFunctionLog kvLog_(kvLogSite_, __LINE__)
 #define KV_LOG_FAILED(callee, status) kvLog_.Failed(__LINE__, (callee), (status))
 #define KV_LOG_WIN32(function, error) kvLog_.Win32Failed(__LINE__, (function), (error))

@@ -16,20 +16,18 @@ constexpr DWORD kTextBufferChars = 260; // 520 bytes
 constexpr DWORD kSubkeyNameChars = 260;
 constexpr DWORD kReplicaNameChars = 200;
 constexpr DWORD kReplicaDataBytes = 200;
-// The line after a failed call names what it was about: "%s" in the catalogue.
-constexpr uint32_t kSubjectMessage = 7510;
+constexpr uint32_t kInformation = 7510;
 
 // A failed registry call: category 2 with its error, the 10009 line and the
 // line naming its subject. Returns whether the call succeeded.
-template <typename Log>
-bool RegCallSucceeded(const Log& log, uint32_t line, CStatus& status, const wchar_t* function, const wchar_t* subject,
+bool RegCallSucceeded(const CFunctionLog& log, uint32_t line, CStatus& status, const wchar_t* function, const wchar_t* subject,
                       LSTATUS error) noexcept
 {
     if (error == ERROR_SUCCESS)
         return true;
     status.Set(CStatus::kWin32, static_cast<uint32_t>(error));
     log.Win32Failed(line, function, static_cast<DWORD>(error));
-    log.Text(line, LOG_CRITICAL, kSubjectMessage, L"%s", subject ? subject : L"");
+    log.Debug(line, 0, L"%s", subject ? subject : L"");
     return false;
 }
 #define KV_REG_CALL(status, function, subject, call)                                                                   \
@@ -112,59 +110,6 @@ CStatus WriteValue(const CFunctionLog& kvLog_, const wchar_t* computer, HKEY roo
     return status;
 }
 
-// The key replication logs under names of its own ("CLibRegistry::ReplicateKeyAToA()"
-// and "LibRegistry::ReplicateKeyAToA(2)") rather than its functions' C++ names.
-class CNamedFunctionLog
-{
-public:
-    CNamedFunctionLog(const wchar_t* name, uint32_t line) noexcept : _name(name), _line(line)
-    {
-        g_Logger.LogDebug(0, _name, File(), _line, CFunctionLog::kFormatFlags, 0, L">> Entering");
-    }
-    ~CNamedFunctionLog() { g_Logger.LogDebug(0, _name, File(), _line, CFunctionLog::kFormatFlags, 0, L"<< Exiting"); }
-    CNamedFunctionLog(const CNamedFunctionLog&) = delete;
-    CNamedFunctionLog& operator=(const CNamedFunctionLog&) = delete;
-
-    void Failed(uint32_t line, const wchar_t* callee, const CStatus& status) const noexcept
-    {
-        Catalogued(line, CFunctionLog::kFailedCall, callee, status.GetCategory(), status.GetCode());
-    }
-    void Win32Failed(uint32_t line, const wchar_t* function, DWORD error) const noexcept
-    {
-        Catalogued(line, CFunctionLog::kFailedWin32, function, static_cast<unsigned>(error));
-    }
-    void Text(uint32_t line, int32_t level, uint32_t messageId, const wchar_t* format, ...) const noexcept
-    {
-        va_list args;
-        va_start(args, format);
-        g_Logger.LogMessageV(level, _name, File(), line, CFunctionLog::kFormatFlags, messageId, format, args);
-        va_end(args);
-    }
-
-private:
-    static const wchar_t* File() noexcept { return L"./LibRegistry"; }
-
-    // Error lines take their format from the catalogue; without one the entry stays empty.
-    void Catalogued(uint32_t line, uint32_t messageId, ...) const noexcept
-    {
-        std::wstring format;
-        try
-        {
-            format = AfxLoadString(messageId);
-        }
-        catch (const std::bad_alloc&)
-        {
-        }
-        va_list args;
-        va_start(args, messageId);
-        g_Logger.LogMessageV(LOG_ERROR, _name, File(), line, CFunctionLog::kFormatFlags, messageId, format.c_str(),
-                             args);
-        va_end(args);
-    }
-
-    const wchar_t* _name;
-    uint32_t _line;
-};
 } // namespace
 
 CStatus CLibRegistry::CreateRegistryKey(const wchar_t* computer, HKEY root, const std::wstring& subkey) noexcept
@@ -318,7 +263,8 @@ CStatus CLibRegistry::RegKeyExists(const wchar_t* computer, HKEY root, const std
 CStatus CLibRegistry::ReplicateKeyAToA(const wchar_t* sourceComputer, const wchar_t* destinationComputer, HKEY root,
                                        const std::wstring& subkey) noexcept
 {
-    const CNamedFunctionLog kvLog_(L"CLibRegistry::ReplicateKeyAToA()", __LINE__);
+    // The key replication logs under names of its own.
+    KV_LOG_FUNCTION_AS(L"CLibRegistry::ReplicateKeyAToA()");
     CStatus status = Success();
     unique_hkey source;
     unique_hkey destination;
@@ -334,7 +280,7 @@ CStatus CLibRegistry::ReplicateKeyAToA(const wchar_t* sourceComputer, const wcha
 
 CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const std::wstring& path) noexcept
 {
-    const CNamedFunctionLog kvLog_(L"LibRegistry::ReplicateKeyAToA(2)", __LINE__);
+    KV_LOG_FUNCTION_AS(L"LibRegistry::ReplicateKeyAToA(2)");
     CStatus status = Success();
     unique_hkey source;
     unique_hkey destination;
@@ -372,7 +318,7 @@ CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const
         std::wstring child;
         if (!Stored(status, [&] { child = path.empty() ? std::wstring(name) : path + L"\\" + name; }))
             return status;
-        kvLog_.Text(__LINE__, LOG_INFO, kSubjectMessage, L"%s", child.c_str());
+        KV_LOG_MESSAGE(LOG_INFO, kInformation, child.c_str());
         const CStatus copied = _ReplicateKey(sourceRoot, destinationRoot, child);
         if (copied.IsFailed())
         {

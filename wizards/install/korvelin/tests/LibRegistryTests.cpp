@@ -287,7 +287,7 @@ TEST_F(LibRegistryTest, AFailedConnectionGivesItsErrorAndLogsTheFunctionAndTheCo
     EXPECT_TRUE(log.Has("QLX ERROR M-42-13-10009 RegConnectRegistry failed with Windows error 5.\r\n"
                         "\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue["))
         << log.Text();
-    EXPECT_TRUE(log.Has("QLX CRITICAL M-42-13-7510 NODE2\r\n\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue["))
+    EXPECT_TRUE(log.Has("QLX DBG_1 M-42-13-0 NODE2\r\n\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue["))
         << log.Text();
 }
 
