@@ -6,18 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace
 {
-std::string ReadLog()
-{
-    std::ifstream file(WizardTestLogFile().c_str(), std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 struct NameCase
 {
@@ -73,10 +64,11 @@ TEST(FunctionLogTests, WritesEntryFailureAndExitWithCallerNameFileAndLine)
     CScopedResourceModule catalogue(L10nUtil::SelectModule(L"L10nTest", 0x0409));
     CStatus failure;
     failure.Set(33, 53007);
+    const CLogTail tail;
     const int line = CProbe::Run(failure);
 
     char expected[512];
-    const std::string log = ReadLog();
+    const std::string log = tail.Text();
     snprintf(expected, sizeof(expected),
              "QLX DBG_1 M-42-13-0 >> Entering\r\n\t./FunctionLogTests:CProbe::Run[%04d]\r\n", line - 3);
     const size_t entering = log.rfind(expected);

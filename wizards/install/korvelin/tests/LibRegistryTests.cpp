@@ -107,27 +107,6 @@ void ExpectStatus(const CStatus& status, uint32_t category, uint32_t code)
 
 // What the log gained since construction; after a rotation the start of it
 // is in the previous generation, file B.
-class CLogTail
-{
-public:
-    CLogTail() : _start(Read(L'A').size()) {}
-    std::string Text() const
-    {
-        const std::string current = Read(L'A');
-        return current.size() >= _start ? current.substr(_start) : Read(L'B').substr(_start) + current;
-    }
-    bool Has(const std::string& lines) const { return Text().find(lines) != std::string::npos; }
-
-private:
-    static std::string Read(wchar_t generation)
-    {
-        std::wstring path = WizardTestLogFile();
-        path[path.rfind(L"_A.") + 1] = generation;
-        std::ifstream file(path.c_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    size_t _start;
-};
 
 // --- Reading values ---
 

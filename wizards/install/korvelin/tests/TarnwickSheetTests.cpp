@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 namespace
@@ -41,13 +39,6 @@ void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HW
     theApp.m_installState = 0;
 }
 
-std::string ReadLog()
-{
-    std::ifstream file(WizardTestLogFile().c_str(), std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 struct PanelCase
 {
@@ -117,6 +108,7 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
 {
     bool stillOpenAfterNo = false;
     bool askedTwice = false;
+    const CLogTail tail;
     RunSheet(0, 0, [&](HWND sheet) {
         if (!ScriptedUser::WaitForPage(sheet, IDD_WELCOME, kTimeoutMs))
             return;
@@ -134,7 +126,7 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
     });
     EXPECT_TRUE(stillOpenAfterNo);
     EXPECT_TRUE(askedTwice);
-    const std::string log = ReadLog();
+    const std::string log = tail.Text();
     const size_t declined = log.find("M-42-13-10010 ");
     ASSERT_NE(std::string::npos, declined);
     EXPECT_NE(std::string::npos, log.find("M-42-13-10011 ", declined)) << "Yes is logged after No";

@@ -8,6 +8,19 @@
 // The file the process-wide log writes to (component 13, debug level 1).
 const std::wstring& WizardTestLogFile();
 
+// What the process-wide log received since construction, across one
+// rotation of its files.
+class CLogTail
+{
+public:
+    CLogTail();
+    std::string Text() const;
+    bool Has(const std::string& lines) const { return Text().find(lines) != std::string::npos; }
+
+private:
+    size_t _start;
+};
+
 // Installs a language module as the resource handle for one test and puts
 // the previous one back afterwards.
 class CScopedResourceModule

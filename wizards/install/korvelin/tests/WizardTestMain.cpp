@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace
 {
 constexpr wchar_t kAppKey[] = L"Software\\HALVERN\\QLX\\KorvelinWizardTests";
@@ -60,4 +63,28 @@ CScopedResourceModule::~CScopedResourceModule()
     AfxSetResourceHandle(_previous);
     if (_module)
         ::FreeLibrary(_module);
+}
+
+namespace
+{
+std::string ReadGeneration(wchar_t generation)
+{
+    std::wstring path = WizardTestLogFile();
+    path[path.rfind(L"_A.") + 1] = generation;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+} // namespace
+
+CLogTail::CLogTail() : _start(ReadGeneration(L'A').size())
+{
+}
+
+std::string CLogTail::Text() const
+{
+    const std::string current = ReadGeneration(L'A');
+    if (current.size() >= _start)
+        return current.substr(_start);
+    const std::string previous = ReadGeneration(L'B');
+    return (previous.size() > _start ? previous.substr(_start) : std::string()) + current;
 }

@@ -91,6 +91,7 @@ void CExchangeNode::SetExchConfig(DWORD exchVersion, DWORD installState)
 
 void CExchangeNode::SetHomeWithoutCatalogue()
 {
+    ::DeleteFileW((_home + L"\\bin\\Dado2007Dadev\\ExchangeUpgrade.xml").c_str());
     ::CreateDirectoryW(_home.c_str(), nullptr);
     ::SetEnvironmentVariableW(L"QLX_HOME", _home.c_str());
 }
