@@ -2,6 +2,7 @@
 #include "Util.h"
 
 #include "ExchangeNode.h"
+#include "LabScenario.h"
 
 #include <gtest/gtest.h>
 
@@ -125,4 +126,24 @@ TEST(ExchangeVersionListTests, BuiltInListAndLookups)
     EXPECT_FALSE(CUtil::IsVersionInList(list.toUpgrade, L"1912636078"));
     EXPECT_TRUE(CUtil::IsVersionCodeInList(list.toUpgrade, 7));
     EXPECT_FALSE(CUtil::IsVersionCodeInList(list.toUpgrade, 8));
+}
+
+TEST(EVSVersionFromDirectoryTests, ReadsTheExchangeServerObjectsVersion)
+{
+    CLabScenario lab;
+    ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
+                                     L"CN=Schema,CN=Configuration,DC=lab,DC=test"));
+    const std::wstring dn = L"CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test";
+    ASSERT_TRUE(lab.AddDirectoryObject(dn, L"msExchExchangeServer"));
+    ASSERT_TRUE(lab.SetDirectoryIntegers(dn, L"versionNumber", {1912701168}));
+
+    std::wstring version = L"unchanged";
+    EXPECT_TRUE(CUtil::GetEVSVersionFromAD(L"EVS1", version).IsSuccess());
+    EXPECT_EQ(L"1912701168", version);
+
+    version = L"unchanged";
+    const CStatus missing = CUtil::GetEVSVersionFromAD(L"EVS9", version);
+    EXPECT_EQ(27u, missing.GetCategory());
+    EXPECT_EQ(3u, missing.GetCode());
+    EXPECT_EQ(L"unchanged", version);
 }
