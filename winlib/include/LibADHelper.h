@@ -19,9 +19,7 @@ namespace VLibADStatus
 {
 inline CStatus Success() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
-    return status;
+    return CStatus::Success();
 }
 
 inline CStatus Failure(uint32_t category, uint32_t code) noexcept

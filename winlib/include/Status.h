@@ -23,6 +23,14 @@ public:
 
     CStatus() noexcept = default;
 
+    // A record already marked successful, for operations to start from.
+    static CStatus Success() noexcept
+    {
+        CStatus status;
+        status.SetSuccess();
+        return status;
+    }
+
     void SetSuccess() noexcept
     {
         category = 0;

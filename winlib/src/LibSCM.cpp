@@ -19,12 +19,6 @@ struct HeapText
     }
 };
 
-CStatus Success() noexcept
-{
-    CStatus status;
-    status.SetSuccess();
-    return status;
-}
 } // namespace
 
 VLibSCM::~VLibSCM()
@@ -40,12 +34,12 @@ CStatus VLibSCM::Close() noexcept
         ::CloseServiceHandle(GetManager());
         _handle = nullptr;
     }
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibSCM::Open(const wchar_t* machineName, DWORD access) noexcept
 {
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     (void)Close();
     SC_HANDLE manager = ::OpenSCManagerW(machineName, SERVICES_ACTIVE_DATABASEW, access);
     if (!manager)
@@ -60,7 +54,7 @@ CStatus VLibSCM::Open(const wchar_t* machineName, DWORD access) noexcept
 CStatus VLibSCM::Unlock() noexcept
 {
     assert(IsOpen());
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     if (_lock)
     {
         if (!::UnlockServiceDatabase(_lock))
@@ -100,7 +94,7 @@ CStatus VLibSCM::OpenServiceW(const wchar_t* name, DWORD access, VLibService& se
 CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexcept
 {
     assert(IsOpen() && displayName && keyName);
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     *keyName = nullptr;
 
     DWORD size = 0;

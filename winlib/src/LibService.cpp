@@ -6,16 +6,6 @@
 
 #include <cassert>
 
-namespace
-{
-CStatus Success() noexcept
-{
-    CStatus status;
-    status.SetSuccess();
-    return status;
-}
-} // namespace
-
 VLibService::~VLibService()
 {
     (void)VLibService::Close();
@@ -29,7 +19,7 @@ CStatus VLibService::Close() noexcept
         _handle = nullptr;
     }
     _serviceName.clear();
-    return Success();
+    return CStatus::Success();
 }
 
 HANDLE VLibService::Detach() noexcept
@@ -59,7 +49,7 @@ CStatus VLibService::Open(const wchar_t* serviceName, DWORD serviceAccess, const
 CStatus VLibService::Open(SC_HANDLE manager, const wchar_t* serviceName, DWORD access) noexcept
 {
     assert(serviceName);
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     (void)Close();
     SC_HANDLE service = ::OpenServiceW(manager, serviceName, access);
     if (!service)
@@ -83,7 +73,7 @@ CStatus VLibService::Open(SC_HANDLE manager, const wchar_t* serviceName, DWORD a
 
 CStatus VLibService::_Query(SERVICE_STATUS& serviceStatus) noexcept
 {
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     if (!_queryStatus(GetServiceHandle(), &serviceStatus))
     {
         const DWORD error = ::GetLastError();

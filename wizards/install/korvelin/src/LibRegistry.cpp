@@ -49,12 +49,6 @@ template <typename Store> bool Stored(CStatus& status, Store&& store) noexcept
     }
 }
 
-CStatus Success() noexcept
-{
-    CStatus status;
-    status.SetSuccess();
-    return status;
-}
 
 LSTATUS Connect(const wchar_t* computer, HKEY root, unique_hkey& remote) noexcept
 {
@@ -87,7 +81,7 @@ bool QueryValue(const CFunctionLog& kvLog_, CStatus& status, const wchar_t* comp
 CStatus WriteValue(const CFunctionLog& kvLog_, const wchar_t* computer, HKEY root, const std::wstring& subkey,
                    const std::wstring& valueName, DWORD type, const void* data, DWORD size) noexcept
 {
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey remote;
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         return status;
@@ -115,7 +109,7 @@ CStatus WriteValue(const CFunctionLog& kvLog_, const wchar_t* computer, HKEY roo
 CStatus CLibRegistry::CreateRegistryKey(const wchar_t* computer, HKEY root, const std::wstring& subkey) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey remote;
     unique_hkey key;
     if (KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
@@ -144,7 +138,7 @@ CStatus CLibRegistry::SetRegistryDWORDValue(const wchar_t* computer, HKEY root, 
 CStatus CLibRegistry::DeleteRegistryKey(const wchar_t* computer, HKEY root, const std::wstring& subkey) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey remote;
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         return status;
@@ -158,7 +152,7 @@ CStatus CLibRegistry::DeleteRegistryValue(const wchar_t* computer, HKEY root, co
                                           const std::wstring& valueName) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey remote;
     unique_hkey key;
     if (KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)) &&
@@ -173,7 +167,7 @@ CStatus CLibRegistry::ReadRegistryStringValue(const wchar_t* computer, HKEY root
                                               const std::wstring& valueName, std::wstring& text) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     wchar_t buffer[kTextBufferChars] = {};
     DWORD size = sizeof(buffer);
     // Data that fills the buffer exactly may carry no terminator.
@@ -186,7 +180,7 @@ CStatus CLibRegistry::ReadRegistryDWORDValue(const wchar_t* computer, HKEY root,
                                              const std::wstring& valueName, DWORD& value) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     // Shorter data reads as a zero-extended number; longer data fails with 234.
     DWORD data = 0;
     DWORD size = sizeof(data);
@@ -199,7 +193,7 @@ CStatus CLibRegistry::ReadRegistryMultiStringValue(const wchar_t* computer, HKEY
                                                    const std::wstring& valueName, NameList& list) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey key;
     if (!OpenForReading(kvLog_, status, computer, root, subkey, key))
         return status;
@@ -226,7 +220,7 @@ CStatus CLibRegistry::EnumerateKeys(const wchar_t* computer, HKEY root, const st
                                     NameList& names) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey key;
     if (!OpenForReading(kvLog_, status, computer, root, subkey, key))
         return status;
@@ -250,7 +244,7 @@ CStatus CLibRegistry::RegKeyExists(const wchar_t* computer, HKEY root, const std
                                    bool& exists) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     exists = false;
     unique_hkey remote;
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
@@ -265,7 +259,7 @@ CStatus CLibRegistry::ReplicateKeyAToA(const wchar_t* sourceComputer, const wcha
 {
     // The key replication logs under names of its own.
     KV_LOG_FUNCTION_AS(L"CLibRegistry::ReplicateKeyAToA()");
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey source;
     unique_hkey destination;
     if (!KV_REG_CALL(status, L"RegConnectRegistry()", sourceComputer, Connect(sourceComputer, root, source)) ||
@@ -281,7 +275,7 @@ CStatus CLibRegistry::ReplicateKeyAToA(const wchar_t* sourceComputer, const wcha
 CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const std::wstring& path) noexcept
 {
     KV_LOG_FUNCTION_AS(L"LibRegistry::ReplicateKeyAToA(2)");
-    CStatus status = Success();
+    CStatus status = CStatus::Success();
     unique_hkey source;
     unique_hkey destination;
     if (!KV_REG_CALL(status, L"RegOpenKey()", path.c_str(),
