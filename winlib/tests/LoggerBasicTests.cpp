@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <map>
 #include <regex>
-#include <set>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,16 +22,8 @@ namespace
 {
 std::string ReadFileBytes(const std::wstring& path)
 {
-    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    std::string bytes;
-    char buffer[8192];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool Exists(const std::wstring& path)
@@ -80,21 +73,16 @@ protected:
 
     std::wstring AppKey() const { return L"Software\\HALVERN\\QLX\\" + _app; }
 
-    void SetLogDbg(const std::wstring& subkey, DWORD value)
+    // Creates the application key or a sub-key of it, with "LogDbg" when a value is given.
+    void SetLogDbg(const std::wstring& subkey, const DWORD* value)
     {
         const std::wstring path = subkey.empty() ? AppKey() : AppKey() + L"\\" + subkey;
         unique_hkey key;
         ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                                    nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), L"LogDbg", 0, REG_DWORD,
-                                                  reinterpret_cast<const BYTE*>(&value), sizeof(value)));
-    }
-
-    void CreateKey(const std::wstring& subkey)
-    {
-        unique_hkey key;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (AppKey() + L"\\" + subkey).c_str(), 0,
-                                                   nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        if (value)
+            ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), L"LogDbg", 0, REG_DWORD,
+                                                      reinterpret_cast<const BYTE*>(value), sizeof(*value)));
     }
 
     uint32_t InitLogger(CLoggerBasic& logger)
@@ -261,9 +249,9 @@ TEST_P(LoggerDebugLevelTest, ReadsLevelAndGatesDebugEntries)
 {
     const DebugLevelCase& c = GetParam();
     if (c.valueKey)
-        SetLogDbg(c.valueKey, c.value);
+        SetLogDbg(c.valueKey, &c.value);
     if (c.moduleKeyWithoutValue)
-        CreateKey(L"Wiz");
+        SetLogDbg(L"Wiz", nullptr);
 
     CLoggerBasic logger;
     ASSERT_EQ(0u, InitLogger(logger));
