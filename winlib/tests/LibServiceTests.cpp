@@ -1,5 +1,4 @@
-// Service control against Wine's real service control manager, with services
-// registered from the lab's service executable.
+// Service control against Wine's real service control manager, with services of the lab's own executable.
 #include "LabServiceInstaller.h"
 #include "LibLogger.h"
 #include "LibSCM.h"
@@ -7,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -14,14 +16,13 @@ namespace
 constexpr DWORD kAllAccess = 0xF01FF;
 constexpr DWORD kManagerAllAccess = 0xF003F;
 
-// Replaces the status query and the sleep with scripted ones: the test sees
-// every poll and nothing waits for real.
+// Scripted status queries and sleeps: the test sees every poll and nothing waits for real.
 class CScriptedService : public VLibService
 {
 public:
-    CScriptedService()
+    explicit CScriptedService(std::vector<DWORD> states)
     {
-        s_states.clear();
+        s_states = std::move(states);
         s_sleeps.clear();
         s_queries = 0;
         _queryStatus = &Query;
@@ -29,33 +30,27 @@ public:
     }
 
     // The state each query reports, in order; the last one repeats.
-    static std::vector<DWORD> s_states;
-    static std::vector<DWORD> s_sleeps;
-    static size_t s_queries;
+    inline static std::vector<DWORD> s_states;
+    inline static std::vector<DWORD> s_sleeps;
+    inline static size_t s_queries = 0;
 
 private:
     static BOOL WINAPI Query(SC_HANDLE, LPSERVICE_STATUS status)
     {
-        const size_t index = s_queries < s_states.size() ? s_queries : s_states.size() - 1;
-        ++s_queries;
         *status = SERVICE_STATUS{};
-        status->dwCurrentState = s_states[index];
+        status->dwCurrentState = s_states[std::min(s_queries++, s_states.size() - 1)];
         return TRUE;
     }
     static void WINAPI Sleep(DWORD ms) { s_sleeps.push_back(ms); }
 };
-std::vector<DWORD> CScriptedService::s_states;
-std::vector<DWORD> CScriptedService::s_sleeps;
-size_t CScriptedService::s_queries = 0;
 
-// Registers lab services for one test and removes them afterwards.
+// Registers a lab service for one test and removes it afterwards.
 class LibServiceTest : public ::testing::Test
 {
 protected:
     void TearDown() override
     {
-        for (const std::wstring& name : _installed)
-            RemoveLabService(name, nullptr);
+        RemoveLabService(_installed, nullptr);
         VLibThreadLogQueue::Global().ClearAll();
     }
 
@@ -65,117 +60,89 @@ protected:
         RemoveLabService(name, nullptr);
         DWORD error = 0;
         EXPECT_TRUE(InstallLabService(name, name + L" Display", SERVICE_DEMAND_START, timings, &error)) << error;
-        _installed.push_back(name);
-        return name;
+        return _installed = name;
     }
 
-    std::vector<std::wstring> _installed;
+    std::wstring _installed; // one service a test
 };
 
-struct ScheduleCase
+// One scripted wait: the states the queries report, and how it ends.
+struct WaitCase
 {
+    const char* name;
+    CStatus (VLibService::*wait)(DWORD timeoutMs);
     DWORD timeoutMs;
-    std::vector<DWORD> sleeps;
+    std::vector<DWORD> states;
+    uint32_t category, code;
+    std::vector<DWORD> sleeps; // one more query than sleeps, each time
 };
 
-class WaitScheduleTest : public LibServiceTest, public ::testing::WithParamInterface<ScheduleCase>
+class WaitTest : public LibServiceTest, public ::testing::WithParamInterface<WaitCase>
 {
+};
+
+const WaitCase kWaits[] = {
+    // Every 50 ms, then the remainder, then the time-out.
+    {"Timeout120", &VLibService::WaitForStop, 120, {SERVICE_STOP_PENDING}, 2, 258, {50, 50, 20}},
+    {"Timeout100", &VLibService::WaitForStop, 100, {SERVICE_STOP_PENDING}, 2, 258, {50, 50}},
+    {"Timeout30", &VLibService::WaitForStop, 30, {SERVICE_STOP_PENDING}, 2, 258, {30}},
+    {"Timeout0", &VLibService::WaitForStop, 0, {SERVICE_STOP_PENDING}, 2, 258, {}},
+    // Leaving the pending state fails at the next poll; with a limit, the check comes only after the first one.
+    {"StopsWhileStarting", &VLibService::WaitForStart, 60000,
+     {SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_STOPPED}, 6, 1, {50, 50}},
+    {"UnboundedNotPending", &VLibService::WaitForStart, VLibService::kWaitWithoutLimit, {SERVICE_STOPPED}, 6, 1, {}},
+    {"UnboundedUntilRunning", &VLibService::WaitForStart, VLibService::kWaitWithoutLimit,
+     {SERVICE_START_PENDING, SERVICE_START_PENDING, SERVICE_START_PENDING, SERVICE_RUNNING}, 0, 0, {100, 100, 100}},
 };
 } // namespace
 
-TEST_P(WaitScheduleTest, PollsEvery50msThenTheRemainderAndTimesOut)
+TEST_P(WaitTest, PollsOnScheduleAndEndsInItsStatus)
 {
-    const std::wstring name = Install(L"Schedule");
-    CScriptedService service;
+    const std::wstring name = Install(L"Wait");
+    CScriptedService service(GetParam().states);
     ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
-    CScriptedService::s_states = {SERVICE_STOP_PENDING};
     VLibThreadLogQueue::Global().RegisterThread();
-
-    const CStatus status = service.WaitForStop(GetParam().timeoutMs);
-    EXPECT_EQ(2u, status.GetCategory());
-    EXPECT_EQ(258u, status.GetCode());
+    const CStatus status = (service.*GetParam().wait)(GetParam().timeoutMs);
+    EXPECT_EQ(GetParam().category, status.GetCategory());
+    EXPECT_EQ(GetParam().code, status.GetCode());
     EXPECT_EQ(GetParam().sleeps, CScriptedService::s_sleeps);
     EXPECT_EQ(GetParam().sleeps.size() + 1, CScriptedService::s_queries);
-    EXPECT_EQ(1u, VLibThreadLogQueue::Global().CountForThisThread()) << "Wait timed out for service ...";
+    EXPECT_EQ(GetParam().code == 258 ? 1u : 0u, VLibThreadLogQueue::Global().CountForThisThread()); // "Wait timed out"
 }
 
-INSTANTIATE_TEST_SUITE_P(Timeouts, WaitScheduleTest,
-                         ::testing::Values(ScheduleCase{120, {50, 50, 20}}, ScheduleCase{100, {50, 50}},
-                                           ScheduleCase{30, {30}}, ScheduleCase{0, {}}));
-
-TEST_F(LibServiceTest, LeavingThePendingStateFailsAtTheNextPoll)
-{
-    const std::wstring name = Install(L"Leaves");
-    CScriptedService service;
-    ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
-
-    // Finite: the pending check comes only after the first poll.
-    CScriptedService::s_states = {SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_STOPPED};
-    CStatus status = service.WaitForStart(60000);
-    EXPECT_EQ(6u, status.GetCategory());
-    EXPECT_EQ(1u, status.GetCode());
-    EXPECT_EQ(2u, CScriptedService::s_sleeps.size());
-
-    // Without limit: a service neither running nor pending fails at once.
-    CScriptedService::s_states = {SERVICE_STOPPED};
-    CScriptedService::s_sleeps.clear();
-    CScriptedService::s_queries = 0;
-    status = service.WaitForServiceStatus(SERVICE_RUNNING, SERVICE_START_PENDING, VLibService::kWaitWithoutLimit);
-    EXPECT_EQ(6u, status.GetCategory());
-    EXPECT_TRUE(CScriptedService::s_sleeps.empty());
-
-    CScriptedService::s_states = {SERVICE_START_PENDING, SERVICE_START_PENDING, SERVICE_START_PENDING,
-                                  SERVICE_RUNNING};
-    CScriptedService::s_queries = 0;
-    status = service.WaitForServiceStatus(SERVICE_RUNNING, SERVICE_START_PENDING, VLibService::kWaitWithoutLimit);
-    EXPECT_TRUE(status.IsSuccess());
-    EXPECT_EQ((std::vector<DWORD>{100, 100, 100}), CScriptedService::s_sleeps);
-}
+INSTANTIATE_TEST_SUITE_P(Waits, WaitTest, ::testing::ValuesIn(kWaits),
+                         [](const ::testing::TestParamInfo<WaitCase>& info) { return info.param.name; });
 
 TEST_F(LibServiceTest, RestartOfARealServiceAndNoControlWhenAlreadyThere)
 {
-    LabServiceTimings timings;
-    timings.startMs = 200;
-    timings.stopMs = 200;
-    const std::wstring name = Install(L"Restart", timings);
+    const std::wstring name = Install(L"Restart", {200, 200}); // milliseconds in each pending state
     VLibService service;
     ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
-    EXPECT_EQ(name, service.GetServiceName());
-
     EXPECT_TRUE(service.Stop().IsSuccess()) << "stopping a stopped service sends nothing";
     ASSERT_TRUE(service.Start(0, nullptr).IsSuccess());
     ASSERT_TRUE(service.WaitForStart(5000).IsSuccess());
     EXPECT_TRUE(service.Start(0, nullptr).IsSuccess()) << "starting a running service sends nothing";
     ASSERT_TRUE(service.Stop().IsSuccess());
-    ASSERT_TRUE(service.WaitForStop(5000).IsSuccess());
-    EXPECT_TRUE(service.Stop().IsSuccess());
+    EXPECT_TRUE(service.WaitForStop(5000).IsSuccess());
 }
 
-TEST_F(LibServiceTest, ServiceThatStopsWhileStartingGives6Slash1)
+// The same two endings with Wine's real service manager: a service that gives
+// up while starting, and one that never finishes starting.
+TEST_F(LibServiceTest, RealServiceThatStopsWhileStartingAndOneThatNeverStarts)
 {
-    LabServiceTimings timings;
-    timings.startMs = 300;
-    timings.failStart = 42;
-    const std::wstring name = Install(L"FailStart", timings);
-    VLibService service;
-    ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
-    ASSERT_TRUE(service.Start(0, nullptr).IsSuccess());
-    const CStatus status = service.WaitForStart(10000);
-    EXPECT_EQ(6u, status.GetCategory());
-    EXPECT_EQ(1u, status.GetCode());
-}
-
-TEST_F(LibServiceTest, ServiceThatNeverStartsRunsOutOfTime)
-{
-    LabServiceTimings timings;
-    timings.neverStart = 1;
-    const std::wstring name = Install(L"Never", timings);
-    VLibService service;
-    ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
-    ASSERT_TRUE(service.Start(0, nullptr).IsSuccess());
-    const CStatus status = service.WaitForStart(300);
-    EXPECT_EQ(2u, status.GetCategory());
-    EXPECT_EQ(258u, status.GetCode());
+    for (const auto& [timings, timeoutMs, category, code] :
+         {std::tuple<LabServiceTimings, DWORD, uint32_t, uint32_t>{{300, 0, 0, 42, 0}, 10000, 6, 1},
+          std::tuple<LabServiceTimings, DWORD, uint32_t, uint32_t>{{0, 0, 0, 0, 1}, 300, 2, 258}})
+    {
+        RemoveLabService(_installed, nullptr);
+        const std::wstring name = Install(L"Ending", timings);
+        VLibService service;
+        ASSERT_TRUE(service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess).IsSuccess());
+        ASSERT_TRUE(service.Start(0, nullptr).IsSuccess());
+        const CStatus status = service.WaitForStart(timeoutMs);
+        EXPECT_EQ(category, status.GetCategory());
+        EXPECT_EQ(code, status.GetCode());
+    }
 }
 
 TEST_F(LibServiceTest, InstalledByKeyNameByDisplayNameAndMissing)
@@ -184,28 +151,21 @@ TEST_F(LibServiceTest, InstalledByKeyNameByDisplayNameAndMissing)
     VLibSCM manager;
     ASSERT_TRUE(manager.Open(nullptr, kManagerAllAccess).IsSuccess());
 
-    bool installed = false;
-    EXPECT_TRUE(manager.IsServiceInstalled(name.c_str(), installed).IsSuccess());
-    EXPECT_TRUE(installed);
-    installed = false;
-    EXPECT_TRUE(manager.IsServiceInstalled((name + L" Display").c_str(), installed).IsSuccess());
-    EXPECT_TRUE(installed) << "found through its display name";
-    installed = true;
-    EXPECT_TRUE(manager.IsServiceInstalled(L"KvSvcTestNoSuchService", installed).IsSuccess());
-    EXPECT_FALSE(installed);
-
-    VLibService byDisplay;
+    const std::pair<std::wstring, bool> lookups[] = {
+        {name, true}, {name + L" Display", true}, {L"KvSvcTestNoSuchService", false}};
+    for (const auto& [lookup, expected] : lookups)
+    {
+        bool installed = !expected;
+        EXPECT_TRUE(manager.IsServiceInstalled(lookup.c_str(), installed).IsSuccess()) << lookup;
+        EXPECT_EQ(expected, installed) << lookup;
+    }
+    VLibService byDisplay, missing;
     ASSERT_TRUE(manager.OpenServiceW((name + L" Display").c_str(), GENERIC_READ, byDisplay).IsSuccess());
     EXPECT_EQ(name, byDisplay.GetServiceName()) << "opened under its key name";
-}
-
-TEST_F(LibServiceTest, OpeningAMissingServiceGives1060)
-{
-    VLibService service;
-    const CStatus status = service.Open(L"KvSvcTestNoSuchService", kAllAccess, nullptr, kManagerAllAccess);
+    const CStatus status = missing.Open(L"KvSvcTestNoSuchService", kAllAccess, nullptr, kManagerAllAccess);
     EXPECT_EQ(2u, status.GetCategory());
     EXPECT_EQ(static_cast<uint32_t>(ERROR_SERVICE_DOES_NOT_EXIST), status.GetCode());
-    EXPECT_FALSE(service.IsOpen());
+    EXPECT_FALSE(missing.IsOpen());
 }
 
 TEST(LibSCMTests, CloseOfANeverOpenedManagerAndASecondCloseSucceed)

@@ -4,190 +4,127 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
 #include <windows.h>
 
-#include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace
 {
 using States = std::vector<DWORD>;
-constexpr DWORD kStopped = SERVICE_STOPPED, kStartPending = SERVICE_START_PENDING, kRunning = SERVICE_RUNNING;
+constexpr DWORD kStartPending = SERVICE_START_PENDING, kRunning = SERVICE_RUNNING;
+constexpr DWORD kStopPending = SERVICE_STOP_PENDING, kStopped = SERVICE_STOPPED;
 
-struct Watched
+// Runs the service executable from the command line; its exit code.
+intptr_t RunExe(const std::wstring& args)
 {
-    States states; // each distinct state once, in the order seen
-    std::set<DWORD> checkpoints;
-    SERVICE_STATUS_PROCESS last{};
-    ULONGLONG ms = 0;
-};
-
-// Polls the service until it reaches `until` (or 5 s pass).
-Watched Watch(SC_HANDLE service, DWORD until)
-{
-    Watched w;
-    const ULONGLONG start = ::GetTickCount64();
-    for (DWORD needed = 0; ::GetTickCount64() - start < 5000; ::Sleep(10)) {
-        if (!::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&w.last),
-                                    sizeof(w.last), &needed))
-            break;
-        if (w.states.empty() || w.states.back() != w.last.dwCurrentState)
-            w.states.push_back(w.last.dwCurrentState);
-        w.checkpoints.insert(w.last.dwCheckPoint);
-        if (w.last.dwCurrentState == until)
-            break;
-    }
-    w.ms = ::GetTickCount64() - start;
-    return w;
+    const std::wstring exe = LabServiceExePath();
+    return _wspawnl(_P_WAIT, exe.c_str(), (L"\"" + exe + L"\"").c_str(), args.c_str(), nullptr);
 }
 
+struct LifeCase
+{
+    const char* label;
+    LabServiceTimings timings;
+    States started; // from the start until the last of these
+    States ended;   // then until stopped; passing through STOP_PENDING needs a stop request
+    DWORD exitCode, specificCode;
+};
+
 // A service name of its own per test, removed before and after.
-class LabServiceTest : public ::testing::Test
+class LabServiceTest : public ::testing::TestWithParam<LifeCase>
 {
 protected:
     void SetUp() override
     {
-        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        _name = L"KvLabSvc_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::wstring(test, test + strlen(test));
+        static int serial = 0;
+        _name = L"KvLabSvc_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
         RemoveLabService(_name, nullptr);
         _scm.reset(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
         ASSERT_TRUE(_scm);
     }
     void TearDown() override
     {
+        _svc.reset();
         DWORD error = 0;
-        if (!RemoveLabService(_name, &error)) {
-            EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), error);
-        }
-    }
-    unique_schandle Install(const LabServiceTimings& t)
-    {
-        DWORD error = 0;
-        EXPECT_TRUE(InstallLabService(_name, L"Display " + _name, SERVICE_DEMAND_START, t, &error)) << error;
-        return Open();
+        EXPECT_TRUE(RemoveLabService(_name, &error) || error == ERROR_SERVICE_DOES_NOT_EXIST) << error;
     }
     unique_schandle Open() { return unique_schandle(::OpenServiceW(_scm.get(), _name.c_str(), SERVICE_ALL_ACCESS)); }
+    // Polls until the service reaches `until` (or 5 s pass): each distinct state once, in order,
+    // leaving out `from` while the service has not yet left it.
+    States Watch(DWORD until, DWORD from = 0)
+    {
+        States states;
+        DWORD needed = 0;
+        for (const ULONGLONG start = ::GetTickCount64();
+             (states.empty() || states.back() != until) && ::GetTickCount64() - start < 5000; ::Sleep(10)) {
+            if (!::QueryServiceStatusEx(_svc.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&_last),
+                                        sizeof(_last), &needed))
+                break;
+            if (states.empty() ? _last.dwCurrentState != from : states.back() != _last.dwCurrentState)
+                states.push_back(_last.dwCurrentState);
+        }
+        return states;
+    }
 
     std::wstring _name;
-    unique_schandle _scm;
+    unique_schandle _scm, _svc;
+    SERVICE_STATUS_PROCESS _last{};
 };
 
-TEST_F(LabServiceTest, StartAndStopPassThroughPendingStatesAndTheProcessExits)
+TEST_P(LabServiceTest, PassesThroughItsStates)
 {
-    const unique_schandle svc = Install({300, 300});
-    ASSERT_TRUE(::StartServiceW(svc.get(), 0, nullptr)) << ::GetLastError();
-    Watched w = Watch(svc.get(), SERVICE_RUNNING);
-    EXPECT_EQ((States{kStartPending, kRunning}), w.states);
-    EXPECT_GE(w.ms, 200u);
-    EXPECT_GE(w.checkpoints.size(), 3u) << "checkpoint moves while pending, 0 once running";
-    EXPECT_TRUE(w.last.dwControlsAccepted & SERVICE_ACCEPT_STOP);
-
-    unique_handle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, w.last.dwProcessId));
-    ASSERT_TRUE(process);
-    SERVICE_STATUS status{};
-    ASSERT_TRUE(::ControlService(svc.get(), SERVICE_CONTROL_INTERROGATE, &status)) << ::GetLastError();
-    EXPECT_EQ(kRunning, status.dwCurrentState);
-    ASSERT_TRUE(::ControlService(svc.get(), SERVICE_CONTROL_STOP, &status)) << ::GetLastError();
-    w = Watch(svc.get(), SERVICE_STOPPED);
-    EXPECT_EQ((States{SERVICE_STOP_PENDING, kStopped}), w.states);
-    EXPECT_GE(w.ms, 200u);
-    EXPECT_EQ(static_cast<DWORD>(NO_ERROR), w.last.dwWin32ExitCode);
-    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.get(), 5000)) << "threads left running";
-    DWORD exitCode = 1;
-    EXPECT_TRUE(::GetExitCodeProcess(process.get(), &exitCode));
-    EXPECT_EQ(0u, exitCode);
-}
-
-TEST_F(LabServiceTest, FailedStartNeverRunsAndEachStartRereadsItsTimings)
-{
-    const unique_schandle svc = Install({200, 0, 0, 42});
-    ASSERT_TRUE(::StartServiceW(svc.get(), 0, nullptr)) << ::GetLastError();
-    Watched w = Watch(svc.get(), SERVICE_STOPPED);
-    EXPECT_EQ((States{kStartPending, kStopped}), w.states);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), w.last.dwWin32ExitCode);
-    EXPECT_EQ(42u, w.last.dwServiceSpecificExitCode);
-
+    const LifeCase& c = GetParam();
     DWORD error = 0;
-    ASSERT_TRUE(SetLabServiceTimings(_name, {0, 0, 300}, &error)) << error;
-    ASSERT_TRUE(::StartServiceW(svc.get(), 0, nullptr)) << ::GetLastError();
-    EXPECT_EQ(kRunning, Watch(svc.get(), SERVICE_RUNNING).last.dwCurrentState);
-    w = Watch(svc.get(), SERVICE_STOPPED);
-    EXPECT_EQ((States{kRunning, kStopped}), w.states) << "stops by itself";
-    EXPECT_GE(w.ms, 200u);
-    EXPECT_EQ(static_cast<DWORD>(NO_ERROR), w.last.dwWin32ExitCode);
+    ASSERT_TRUE(InstallLabService(_name, L"Display " + _name, SERVICE_DEMAND_START, c.timings, &error)) << error;
+    _svc = Open();
+    ASSERT_TRUE(::StartServiceW(_svc.get(), 0, nullptr)) << ::GetLastError();
+    EXPECT_EQ(c.started, Watch(c.started.back()));
+    const unique_handle process(::OpenProcess(SYNCHRONIZE, FALSE, _last.dwProcessId));
+    if (c.ended.front() == kStopPending) {
+        ::Sleep(300);
+        EXPECT_EQ((States{c.started.back()}), Watch(c.started.back()));
+        SERVICE_STATUS status{};
+        ASSERT_TRUE(::ControlService(_svc.get(), SERVICE_CONTROL_STOP, &status)) << ::GetLastError();
+    }
+    // The stop request is only seen when the service gets to it.
+    EXPECT_EQ(c.ended, Watch(kStopped, c.ended.front() == kStopPending ? c.started.back() : 0));
+    EXPECT_EQ(c.exitCode, _last.dwWin32ExitCode);
+    EXPECT_EQ(c.specificCode, _last.dwServiceSpecificExitCode);
+    EXPECT_TRUE(!process || ::WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0) << "threads left running";
 }
 
-TEST_F(LabServiceTest, HungStartKeepsItsCheckpointUntilStopped)
-{
-    const unique_schandle svc = Install({0, 0, 0, 0, 1});
-    ASSERT_TRUE(::StartServiceW(svc.get(), 0, nullptr)) << ::GetLastError();
-    ::Sleep(400);
-    const Watched w = Watch(svc.get(), SERVICE_START_PENDING);
-    EXPECT_EQ(kStartPending, w.last.dwCurrentState);
-    EXPECT_EQ(1u, w.last.dwCheckPoint);
-    SERVICE_STATUS status{};
-    ASSERT_TRUE(::ControlService(svc.get(), SERVICE_CONTROL_STOP, &status)) << ::GetLastError();
-    EXPECT_EQ(kStopped, Watch(svc.get(), SERVICE_STOPPED).last.dwCurrentState);
-}
-
-TEST_F(LabServiceTest, NamesResolveAndRemoveStopsAndDeletesEverything)
-{
-    unique_schandle svc = Install({});
-    DWORD error = 0;
-    EXPECT_FALSE(InstallLabService(_name, L"other", SERVICE_DEMAND_START, {}, &error));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_EXISTS), error);
-    wchar_t key[256] = {};
-    DWORD size = 256;
-    ASSERT_TRUE(::GetServiceKeyNameW(_scm.get(), (L"Display " + _name).c_str(), key, &size)) << ::GetLastError();
-    EXPECT_EQ(_name, key);
-
-    ASSERT_TRUE(::StartServiceW(svc.get(), 0, nullptr)) << ::GetLastError();
-    Watch(svc.get(), SERVICE_RUNNING);
-    svc.reset();
-    ASSERT_TRUE(RemoveLabService(_name, &error)) << error;
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), ::GetLastError());
-    unique_hkey params;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-              ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, LabServiceParametersKey(_name).c_str(), 0, KEY_READ, &params));
-    EXPECT_FALSE(SetLabServiceTimings(_name, {}, &error)) << "must not create a half service key";
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), error);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Timings, LabServiceTest,
+    ::testing::Values(LifeCase{"StartAndStop", {300, 300}, {kStartPending, kRunning}, {kStopPending, kStopped}, 0, 0},
+                      LifeCase{"FailStart", {200, 0, 0, 42}, {kStartPending, kStopped}, {kStopped},
+                               ERROR_SERVICE_SPECIFIC_ERROR, 42},
+                      LifeCase{"StopAfterMs", {100, 0, 300}, {kStartPending, kRunning}, {kRunning, kStopped}, 0, 0},
+                      LifeCase{"NeverStart", {0, 300, 0, 0, 1}, {kStartPending}, {kStopPending, kStopped}, 0, 0}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(LabServiceTest, CommandLineInstallsAndRemoves)
 {
-    const auto run = [](const std::wstring& args) {
-        std::wstring cmd = L"\"" + LabServiceExePath() + L"\" " + args;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        DWORD code = ~0ul;
-        if (::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            const unique_handle process(pi.hProcess), thread(pi.hThread);
-            if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
-                ::GetExitCodeProcess(pi.hProcess, &code);
-        }
-        return code;
-    };
-    EXPECT_NE(0ul, run(L"install " + _name + L" \"Lab display\" demand Bogus=1"));
+    EXPECT_NE(0, RunExe(L"install " + _name + L" \"Lab display\" demand Bogus=1"));
     EXPECT_FALSE(Open()) << "a rejected command must install nothing";
-    EXPECT_NE(0ul, run(L"")) << "not started by the SCM";
-
-    ASSERT_EQ(0ul, run(L"install " + _name + L" \"Lab display\" auto StartMs=250"));
-    DWORD value = 0, size = sizeof(value);
-    EXPECT_EQ(ERROR_SUCCESS, ::RegGetValueW(HKEY_LOCAL_MACHINE, LabServiceParametersKey(_name).c_str(), L"StartMs",
-                                            RRF_RT_REG_DWORD, nullptr, &value, &size));
-    EXPECT_EQ(250u, value);
-    std::vector<BYTE> config(8192);
-    DWORD needed = 0;
-    ASSERT_TRUE(::QueryServiceConfigW(Open().get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
-                                      static_cast<DWORD>(config.size()), &needed));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->dwStartType);
-
-    EXPECT_EQ(0ul, run(L"remove " + _name));
+    ASSERT_EQ(0, RunExe(L"install " + _name + L" \"Lab display\" demand FailStart=42"));
+    DWORD error = 0, size = 256;
+    wchar_t key[256] = {};
+    ASSERT_TRUE(::GetServiceKeyNameW(_scm.get(), L"Lab display", key, &size)) << ::GetLastError();
+    EXPECT_EQ(_name, key);
+    _svc = Open();
+    // Timings are read at each start.
+    ASSERT_TRUE(::StartServiceW(_svc.get(), 0, nullptr)) << ::GetLastError();
+    EXPECT_EQ(kStopped, Watch(kStopped).back());
+    EXPECT_EQ(42u, _last.dwServiceSpecificExitCode);
+    ASSERT_TRUE(SetLabServiceTimings(_name, {}, &error)) << error;
+    ASSERT_TRUE(::StartServiceW(_svc.get(), 0, nullptr)) << ::GetLastError();
+    EXPECT_EQ(kRunning, Watch(kRunning).back());
+    _svc.reset();
+    EXPECT_EQ(0, RunExe(L"remove " + _name)) << "stops the service first";
     EXPECT_FALSE(Open());
-    EXPECT_NE(0ul, run(L"remove " + _name));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), ::GetLastError());
+    EXPECT_NE(0, RunExe(L"remove " + _name));
 }
 } // namespace

@@ -2,6 +2,7 @@
 // upgrade state back, and the optional switches beside it.
 #include "ExchRegistry.h"
 
+#include "ExchangeNode.h"
 #include "L10nUtil.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
@@ -14,14 +15,9 @@
 
 namespace
 {
-constexpr wchar_t kConfigKey[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 constexpr wchar_t kNode[] = L"NODE2";
-
-std::vector<BYTE> Number(DWORD value)
-{
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
-    return std::vector<BYTE>(bytes, bytes + sizeof(value));
-}
+const HKEY kHKLM = HKEY_LOCAL_MACHINE;
+const auto kCaseName = [](const auto& info) { return std::string(info.param.name); };
 
 std::vector<BYTE> Text(const std::wstring& text)
 {
@@ -29,44 +25,31 @@ std::vector<BYTE> Text(const std::wstring& text)
     return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
 }
 
-// Set-up and checks go straight to the registry: below the configuration key
-// here, or below the same path in a lab node's registry.
-std::wstring Key(const std::wstring& relative = L"", const wchar_t* node = nullptr)
+// Set-up and checks go straight to the key, here or in a lab node's registry.
+std::wstring Key(const wchar_t* node)
 {
-    const std::wstring path = relative.empty() ? kConfigKey : std::wstring(kConfigKey) + L"\\" + relative;
-    return node ? CLabScenario::NodeKeyPath(node, HKEY_LOCAL_MACHINE, path) : path;
-}
-
-void Put(const wchar_t* name, DWORD type, const std::vector<BYTE>& data, const wchar_t* node = nullptr)
-{
-    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, Key(L"", node).c_str(), name, type, data.data(),
-                                               static_cast<DWORD>(data.size())));
+    return node ? CLabScenario::NodeKeyPath(node, kHKLM, CExchRegistry::kConfigKey) : CExchRegistry::kConfigKey;
 }
 
 void AddKey(const std::wstring& relative, const wchar_t* node = nullptr)
 {
     unique_hkey key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, Key(relative, node).c_str(), 0, nullptr, 0,
-                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyW(kHKLM, (Key(node) + L"\\" + relative).c_str(), &key));
 }
 
-// A virtual server with that many systems; a negative count: no "Systems" key.
-void AddEVS(const std::wstring& name, int systems, const wchar_t* node = nullptr)
+// "ExchVersion/InstallState/OrgCompName" as stored (a number from its two words), "-" when missing.
+std::wstring Stored(const wchar_t* node)
 {
-    AddKey(L"EVS\\" + name, node);
-    for (int i = 0; i < systems; ++i)
-        AddKey(L"EVS\\" + name + L"\\Systems\\NODE" + std::to_wstring(i + 1), node);
-}
-
-// The value's data, empty when it cannot be read.
-std::vector<BYTE> Get(const wchar_t* name, const wchar_t* node = nullptr)
-{
-    std::vector<BYTE> data(64);
-    DWORD size = static_cast<DWORD>(data.size());
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, Key(L"", node).c_str(), name, RRF_RT_ANY, nullptr, data.data(), &size))
-        size = 0;
-    data.resize(size);
-    return data;
+    std::wstring shown;
+    for (const wchar_t* name : {L"ExchVersion", L"InstallState", L"OrgCompName"})
+    {
+        wchar_t text[64] = {};
+        DWORD type = REG_NONE;
+        DWORD size = sizeof(text);
+        const bool read = !::RegGetValueW(kHKLM, Key(node).c_str(), name, RRF_RT_ANY, &type, text, &size);
+        shown += L"/" + (!read ? L"-" : type == REG_DWORD ? std::to_wstring(text[0] | text[1] << 16) : text);
+    }
+    return shown.substr(1);
 }
 
 // "version/state/name/server:systems ..." for comparing whole records.
@@ -79,219 +62,139 @@ std::wstring Render(const CQLXExchConfig& config)
     return text;
 }
 
-void ExpectStatus(const CStatus& status, uint32_t category, uint32_t code)
+// What an act shows: the record a read filled, what the key holds after a
+// write, or the switch.
+using Act = std::function<CStatus(std::wstring& seen)>;
+
+Act Read(const wchar_t* computer = nullptr, int32_t configState = 0)
 {
-    EXPECT_EQ(category, status.GetCategory());
-    EXPECT_EQ(code, status.GetCode());
+    return [=](std::wstring& seen) {
+        CQLXExchConfig config;
+        const CStatus status = CExchRegistry::ReadQLXExchReg(computer, config);
+        EXPECT_EQ(configState, config.configState);
+        seen = Render(config);
+        return status;
+    };
 }
 
-// The key's path is fixed, so the fixture owns it outright: it is removed
-// before and after every test and nothing of it is kept.
-class ExchRegistryTest : public ::testing::Test
+Act Write(const wchar_t* computer, uint32_t version, uint32_t state, const wchar_t* name)
+{
+    return [=](std::wstring& seen) {
+        const CStatus status = CExchRegistry::WriteQLXExchReg(computer, CQLXExchConfig{0, version, state, name, {}});
+        seen = Stored(computer);
+        return status;
+    };
+}
+
+const Act kSecondPass = [](std::wstring& seen) {
+    const CStatus status = CExchRegistry::RegChangesForUpgrade(11);
+    seen = Stored(nullptr);
+    return status;
+};
+
+// Asked once with the flag clear and once with it set beforehand: "11" set, "00" clear.
+const Act kSkip = [](std::wstring& seen) {
+    bool set[] = {false, true};
+    static_cast<void>(CUtil::IsSkipValueSet(L"SkipClusterDiscovery", set[1]));
+    const CStatus status = CUtil::IsSkipValueSet(L"SkipClusterDiscovery", set[0]);
+    seen = std::to_wstring(set[0]) + std::to_wstring(set[1]);
+    return status;
+};
+
+using Value = std::tuple<const wchar_t*, DWORD, std::vector<BYTE>>;
+
+// The values as given, then the virtual servers with that many systems (a
+// negative count: no "Systems" key); evsKey < 0: no "EVS" key at all.
+std::function<void()> Arrange(std::vector<Value> values, std::vector<std::pair<const wchar_t*, int>> servers = {},
+                              int evsKey = 0, const wchar_t* node = nullptr)
+{
+    return [=] {
+        for (const auto& [name, type, data] : values)
+            ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(kHKLM, Key(node).c_str(), name, type, data.data(),
+                                                       static_cast<DWORD>(data.size())));
+        if (evsKey >= 0)
+            AddKey(L"EVS", node);
+        for (const auto& [name, systems] : servers)
+        {
+            AddKey(L"EVS\\" + std::wstring(name), node);
+            for (int i = 0; i < systems; ++i)
+                AddKey(L"EVS\\" + std::wstring(name) + L"\\Systems\\NODE" + std::to_wstring(i + 1), node);
+        }
+    };
+}
+
+const Value kVersion7{L"ExchVersion", REG_DWORD, {7, 0, 0, 0}};
+const Value kState211{L"InstallState", REG_DWORD, {211, 0, 0, 0}};
+const Value kNameNode1{L"OrgCompName", REG_SZ, Text(L"NODE1")};
+
+struct Case
+{
+    const char* name;
+    std::function<void()> arrange;
+    Act act;
+    uint32_t category;
+    uint32_t code;
+    std::wstring seen;
+};
+
+class ExchRegistryTest : public ::testing::TestWithParam<Case>
 {
 protected:
-    ExchRegistryTest() { Wipe(); }
-    ~ExchRegistryTest() override { Wipe(); }
-
-    static void Wipe()
-    {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfigKey);
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kConfigKey);
-    }
-
-    // A node in the middle of an upgrade, read once so the writers know the key.
-    static void ReadUpgrading()
-    {
-        Put(L"ExchVersion", REG_DWORD, Number(8));
-        Put(L"InstallState", REG_DWORD, Number(211));
-        Put(L"OrgCompName", REG_SZ, Text(L"NODE1"));
-        AddKey(L"EVS");
-        CQLXExchConfig config;
-        ASSERT_TRUE(CExchRegistry::ReadQLXExchReg(nullptr, config).IsSuccess());
-    }
-
+    CExchangeNode _exchange; // removes the configuration key before and after every test
     CLabScenario _lab;
     CScopedResourceModule _catalogue{L10nUtil::SelectModule(L"L10nTest", 0x0409)};
 };
 
-struct CaseName
+TEST_P(ExchRegistryTest, GivesTheStatusAndLeavesWhatTheCaseShows)
 {
-    template <typename Case> std::string operator()(const ::testing::TestParamInfo<Case>& info) const
-    {
-        return info.param.name;
-    }
-};
-
-// --- Reading ---
-
-struct ConfigCase
-{
-    const char* name;
-    std::function<void()> arrange;
-    uint32_t category;
-    uint32_t code;
-    std::wstring record; // as Render shows it
-};
-
-class ConfigReadTest : public ExchRegistryTest, public ::testing::WithParamInterface<ConfigCase>
-{
-};
-
-TEST_P(ConfigReadTest, FillsTheRecordUpToTheFailureThatEndsTheRead)
-{
-    const ConfigCase& test = GetParam();
+    const Case& test = GetParam();
+    ASSERT_TRUE(_lab.AddNode(kNode));
     test.arrange();
-    CQLXExchConfig config;
-    ExpectStatus(CExchRegistry::ReadQLXExchReg(nullptr, config), test.category, test.code);
-    EXPECT_EQ(test.record, Render(config));
-    EXPECT_EQ(0, config.configState);
+    // The writers work below the key a read has found.
+    CQLXExchConfig found;
+    static_cast<void>(CExchRegistry::ReadQLXExchReg(nullptr, found));
+    std::wstring seen;
+    const CStatus status = test.act(seen);
+    EXPECT_EQ(test.category, status.GetCategory());
+    EXPECT_EQ(test.code, status.GetCode());
+    EXPECT_EQ(test.seen, seen);
 }
 
-using Value = std::tuple<const wchar_t*, DWORD, std::vector<BYTE>>;
-
-// The values as given, then the virtual servers; a negative count: no "EVS" key.
-std::function<void()> Arrange(std::vector<Value> values, std::vector<std::pair<const wchar_t*, int>> servers = {},
-                              int evsKey = 0)
-{
-    return [=] {
-        for (const auto& [name, type, data] : values)
-            Put(name, type, data);
-        if (evsKey >= 0)
-            AddKey(L"EVS");
-        for (const auto& [name, systems] : servers)
-            AddEVS(name, systems);
-    };
-}
-
-const Value kVersion7{L"ExchVersion", REG_DWORD, Number(7)};
-const Value kState211{L"InstallState", REG_DWORD, Number(211)};
-const Value kNameNode1{L"OrgCompName", REG_SZ, Text(L"NODE1")};
+const auto kUpgrading = Arrange({kVersion7, kState211, kNameNode1});
 
 INSTANTIATE_TEST_SUITE_P(
-    Configurations, ConfigReadTest,
+    Configurations, ExchRegistryTest,
     ::testing::Values(
-        ConfigCase{"NotUpgrading", Arrange({kVersion7}), 0, 0, L"7/0//"},
-        ConfigCase{"Upgrading", Arrange({kVersion7, kState211, kNameNode1}, {{L"EVS-A", 2}, {L"EVS-B", 1}}), 0, 0,
-                   L"7/211/NODE1/EVS-A:2 EVS-B:1 "},
-        ConfigCase{"WithoutExchVersionNothingElseIsRead", Arrange({kState211, kNameNode1}, {{L"EVS-A", 1}}), 2,
-                   ERROR_FILE_NOT_FOUND, L"0/0//"},
-        ConfigCase{"WithoutEVSKey", Arrange({kVersion7, kState211}, {}, -1), 1, 202, L"7/211//"},
+        Case{"NotUpgrading", Arrange({kVersion7}), Read(), 0, 0, L"7/0//"},
+        Case{"Upgrading", Arrange({kVersion7, kState211, kNameNode1}, {{L"EVS-A", 2}, {L"EVS-B", 1}}), Read(), 0, 0,
+             L"7/211/NODE1/EVS-A:2 EVS-B:1 "},
+        Case{"WithoutTheKey", Arrange({}, {}, -1), Read(nullptr, -1), 1, 203, L"0/0//"},
+        Case{"WithoutExchVersionNothingElseIsRead", Arrange({kState211, kNameNode1}, {{L"EVS-A", 1}}), Read(), 2,
+             ERROR_FILE_NOT_FOUND, L"0/0//"},
+        Case{"WithoutEVSKey", Arrange({kVersion7, kState211}, {}, -1), Read(), 1, 202, L"7/211//"},
         // A server without "Systems" stays; the last server's enumeration decides the result.
-        ConfigCase{"FirstServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", -1}, {L"EVS-B", 3}}), 0, 0,
-                   L"7/0//EVS-A:0 EVS-B:3 "},
-        ConfigCase{"LastServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", 2}, {L"EVS-B", -1}}), 2,
-                   ERROR_FILE_NOT_FOUND, L"7/0//EVS-A:2 EVS-B:0 "},
+        Case{"FirstServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", -1}, {L"EVS-B", 3}}), Read(), 0, 0,
+             L"7/0//EVS-A:0 EVS-B:3 "},
+        Case{"LastServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", 2}, {L"EVS-B", -1}}), Read(), 2,
+             ERROR_FILE_NOT_FOUND, L"7/0//EVS-A:2 EVS-B:0 "},
         // Types are not tested; sizes are.
-        ConfigCase{"VersionAsLongText", Arrange({{L"ExchVersion", REG_SZ, Text(L"12345678")}}), 2, ERROR_MORE_DATA,
-                   L"0/0//"},
-        ConfigCase{"VersionOfTwoBytes", Arrange({{L"ExchVersion", REG_BINARY, {0x0B, 0x00}}}), 0, 0, L"11/0//"},
-        ConfigCase{"NameOf260Characters", Arrange({kVersion7, {L"OrgCompName", REG_SZ, Text(std::wstring(260, 'N'))}}),
-                   0, 0, L"7/0//"}),
-    CaseName());
-
-TEST_F(ExchRegistryTest, WithoutTheKeyTheReadGives203AndMarksTheRecord)
-{
-    CQLXExchConfig config;
-    ExpectStatus(CExchRegistry::ReadQLXExchReg(nullptr, config), 1, 203);
-    EXPECT_EQ(-1, config.configState);
-}
-
-TEST_F(ExchRegistryTest, ALabNodesConfigurationIsReadOverTheNetwork)
-{
-    ASSERT_TRUE(_lab.AddNode(kNode));
-    Put(L"ExchVersion", REG_DWORD, Number(10), kNode);
-    AddEVS(L"EVS-N", 2, kNode);
-    CQLXExchConfig config;
-    ExpectStatus(CExchRegistry::ReadQLXExchReg(kNode, config), 0, 0);
-    EXPECT_EQ(L"10/0//EVS-N:2 ", Render(config));
-
-    ASSERT_TRUE(_lab.SetUnreachable(kNode, true));
-    CQLXExchConfig unread;
-    ExpectStatus(CExchRegistry::ReadQLXExchReg(kNode, unread), 2, ERROR_BAD_NETPATH);
-    EXPECT_EQ(0, unread.configState);
-}
-
-// --- Writing ---
-
-TEST_F(ExchRegistryTest, ARecordWithoutUpgradeStateWritesTheVersionAlone)
-{
-    ReadUpgrading();
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"InstallState");
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"OrgCompName");
-    CQLXExchConfig config;
-    config.exchVersion = 9;
-    ExpectStatus(CExchRegistry::WriteQLXExchReg(nullptr, config), 0, 0);
-    EXPECT_EQ(Number(9), Get(L"ExchVersion"));
-    EXPECT_TRUE(Get(L"InstallState").empty());
-    EXPECT_TRUE(Get(L"OrgCompName").empty());
-}
-
-TEST_F(ExchRegistryTest, TheFirstPassWritesVersionStateAndNameHereOrOnAnotherNode)
-{
-    ReadUpgrading();
-    ASSERT_TRUE(_lab.AddNode(kNode));
-    CQLXExchConfig config;
-    config.exchVersion = 6;
-    config.installState = 211;
-    config.orgCompName = L"NODE3";
-    for (const wchar_t* node : {static_cast<const wchar_t*>(nullptr), kNode})
-    {
-        ExpectStatus(CExchRegistry::WriteQLXExchReg(node, config), 0, 0);
-        EXPECT_EQ(Number(6), Get(L"ExchVersion", node));
-        EXPECT_EQ(Number(211), Get(L"InstallState", node));
-        EXPECT_EQ(Text(L"NODE3"), Get(L"OrgCompName", node));
-    }
-}
-
-TEST_F(ExchRegistryTest, TheSecondPassRecordsTheNewVersionAndClearsTheUpgradeState)
-{
-    ReadUpgrading();
-    ExpectStatus(CExchRegistry::RegChangesForUpgrade(11), 0, 0);
-    EXPECT_EQ(Number(11), Get(L"ExchVersion"));
-    EXPECT_TRUE(Get(L"InstallState").empty());
-    EXPECT_TRUE(Get(L"OrgCompName").empty());
-}
-
-TEST_F(ExchRegistryTest, TheSecondPassStopsWhereInstallStateIsMissingAndKeepsTheName)
-{
-    ReadUpgrading();
-    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"InstallState"));
-    ExpectStatus(CExchRegistry::RegChangesForUpgrade(11), 2, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Number(11), Get(L"ExchVersion"));
-    EXPECT_EQ(Text(L"NODE1"), Get(L"OrgCompName"));
-}
-
-// --- Switches ---
-
-struct SkipCase
-{
-    const char* name;
-    DWORD type; // REG_NONE: the value is absent
-    std::vector<BYTE> data;
-    uint32_t code; // category 2 when not 0
-    bool set;
-};
-
-class SkipValueTest : public ExchRegistryTest, public ::testing::WithParamInterface<SkipCase>
-{
-};
-
-TEST_P(SkipValueTest, IsSetWheneverFourBytesCanBeReadWhateverTheData)
-{
-    const SkipCase& test = GetParam();
-    AddKey(L"");
-    if (test.type != REG_NONE)
-        Put(L"SkipClusterDiscovery", test.type, test.data);
-    bool set = !test.set;
-    ExpectStatus(CUtil::IsSkipValueSet(L"SkipClusterDiscovery", set), test.code ? 2 : 0, test.code);
-    EXPECT_EQ(test.set, set);
-}
-
-INSTANTIATE_TEST_SUITE_P(Data, SkipValueTest,
-                         ::testing::Values(SkipCase{"Zero", REG_DWORD, Number(0), 0, true},
-                                           SkipCase{"AllBits", REG_DWORD, Number(0xFFFFFFFF), 0, true},
-                                           SkipCase{"Missing", REG_NONE, {}, ERROR_FILE_NOT_FOUND, false},
-                                           SkipCase{"TooLong", REG_QWORD, std::vector<BYTE>(8, 1), ERROR_MORE_DATA,
-                                                    false}),
-                         CaseName());
+        Case{"VersionAsLongText", Arrange({{L"ExchVersion", REG_SZ, Text(L"12345678")}}), Read(), 2, ERROR_MORE_DATA,
+             L"0/0//"},
+        Case{"NameOf260Characters", Arrange({kVersion7, {L"OrgCompName", REG_SZ, Text(std::wstring(260, 'N'))}}),
+             Read(), 0, 0, L"7/0//"},
+        Case{"OnALabNode", Arrange({{L"ExchVersion", REG_DWORD, {10, 0, 0, 0}}}, {{L"EVS-N", 2}}, 0, kNode),
+             Read(kNode), 0, 0, L"10/0//EVS-N:2 "},
+        Case{"OnAComputerTheLabCannotReach", kUpgrading, Read(L"NOWHERE"), 2, ERROR_BAD_NETPATH, L"0/0//"},
+        Case{"WithoutUpgradeStateTheVersionAlone", Arrange({kVersion7}), Write(nullptr, 9, 0, L""), 0, 0, L"9/-/-"},
+        Case{"FirstPass", kUpgrading, Write(nullptr, 6, 211, L"NODE3"), 0, 0, L"6/211/NODE3"},
+        Case{"FirstPassOnAnotherNode", kUpgrading, Write(kNode, 6, 211, L"NODE3"), 0, 0, L"6/211/NODE3"},
+        Case{"SecondPass", kUpgrading, kSecondPass, 0, 0, L"11/-/-"},
+        Case{"SecondPassWithoutInstallState", Arrange({kVersion7, kNameNode1}), kSecondPass, 2, ERROR_FILE_NOT_FOUND,
+             L"11/-/NODE1"},
+        // The switch is set whenever four bytes can be read, whatever they hold.
+        Case{"SkipZero", Arrange({{L"SkipClusterDiscovery", REG_DWORD, {0, 0, 0, 0}}}), kSkip, 0, 0, L"11"},
+        Case{"SkipMissing", Arrange({}), kSkip, 2, ERROR_FILE_NOT_FOUND, L"00"},
+        Case{"SkipTooLong", Arrange({{L"SkipClusterDiscovery", REG_QWORD, std::vector<BYTE>(8, 1)}}), kSkip, 2,
+             ERROR_MORE_DATA, L"00"}),
+    kCaseName);
 } // namespace
