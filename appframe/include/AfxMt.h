@@ -17,9 +17,12 @@ public:
     bool Lock(DWORD timeoutMs = INFINITE) noexcept;
     bool Unlock() noexcept;
     HANDLE GetHandle() const noexcept { return _handle.get(); }
+    // The Windows error of a creation that failed, else 0.
+    DWORD GetCreateError() const noexcept { return _createError; }
 
 private:
     unique_handle _handle;
+    DWORD _createError = 0;
 };
 
 using AFX_THREADPROC = UINT(__cdecl*)(LPVOID);

@@ -81,30 +81,61 @@ bool CPropertyPage::_OnNotify(const NMHDR& header, LRESULT& result)
     }
 }
 
+namespace
+{
+// What a notification answers when its handler failed: stay where we are.
+LRESULT SafeResult(UINT code) noexcept
+{
+    switch (code)
+    {
+    case PSN_WIZNEXT:
+    case PSN_WIZBACK:
+        return -1;
+    case PSN_WIZFINISH:
+    case PSN_QUERYCANCEL:
+    case PSN_KILLACTIVE:
+        return TRUE;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
 INT_PTR CALLBACK CPropertyPage::_DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG)
+    // Nothing may unwind through the system's dialog code.
+    try
     {
-        auto* page = reinterpret_cast<CPropertyPage*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
-        ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
-        page->m_hWnd = dialog;
-        return page->OnInitDialog();
-    }
+        if (message == WM_INITDIALOG)
+        {
+            auto* page = reinterpret_cast<CPropertyPage*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
+            ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+            page->m_hWnd = dialog;
+            return page->OnInitDialog();
+        }
 
-    auto* page = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!page)
-        return FALSE;
-    LRESULT result = 0;
-    bool handled = false;
-    if (message == WM_NOTIFY)
-        handled = page->_OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
-    if (!handled)
-        handled = page->OnMessage(message, wParam, lParam, result);
-    if (message == WM_NCDESTROY)
-        page->m_hWnd = nullptr;
-    if (!handled)
-        return FALSE;
-    // Dialog procedures return results of WM_NOTIFY through DWLP_MSGRESULT.
-    ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
-    return TRUE;
+        auto* page = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+        if (!page)
+            return FALSE;
+        LRESULT result = 0;
+        bool handled = false;
+        if (message == WM_NOTIFY)
+            handled = page->_OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+        if (!handled)
+            handled = page->OnMessage(message, wParam, lParam, result);
+        if (message == WM_NCDESTROY)
+            page->m_hWnd = nullptr;
+        if (!handled)
+            return FALSE;
+        // Dialog procedures return results of WM_NOTIFY through DWLP_MSGRESULT.
+        ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    catch (...)
+    {
+        if (message != WM_NOTIFY)
+            return FALSE;
+        ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, SafeResult(reinterpret_cast<const NMHDR*>(lParam)->code));
+        return TRUE;
+    }
 }

@@ -82,7 +82,14 @@ int CALLBACK CPropertySheet::_Callback(HWND sheet, UINT message, LPARAM)
     if (message == PSCB_INITIALIZED && t_creating)
     {
         t_creating->m_hWnd = sheet;
-        t_creating->OnInitDialog();
+        try
+        {
+            t_creating->OnInitDialog();
+        }
+        catch (...)
+        {
+            // A sheet without its icon or font still works.
+        }
     }
     return 0;
 }

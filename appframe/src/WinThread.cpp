@@ -7,6 +7,8 @@
 
 CMutex::CMutex(BOOL initiallyOwn, const wchar_t* name) noexcept : _handle(::CreateMutexW(nullptr, initiallyOwn, name))
 {
+    if (!_handle)
+        _createError = ::GetLastError();
 }
 
 bool CMutex::Lock(DWORD timeoutMs) noexcept

@@ -278,10 +278,27 @@ void CLoggerBasic::WriteEntry(const std::wstring& entry) noexcept
     if (_currentSize + entry.size() > kMaxFileSize && !_next())
         return;
 
+    // Single-byte text in the system's code page, converted here: the C
+    // runtime's own conversion stops at the first character outside Latin-1.
+    std::string bytes;
+    try
+    {
+        const int length = ::WideCharToMultiByte(CP_ACP, 0, entry.data(), static_cast<int>(entry.size()), nullptr, 0,
+                                                 nullptr, nullptr);
+        bytes.resize(static_cast<size_t>(length > 0 ? length : 0));
+        if (length > 0)
+            ::WideCharToMultiByte(CP_ACP, 0, entry.data(), static_cast<int>(entry.size()), bytes.data(), length,
+                                  nullptr, nullptr);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return;
+    }
     FILE* file = _wfopen(_currentFile.c_str(), L"a+");
     if (!file)
         return;
-    fputws(entry.c_str(), file);
+    // The text stream still turns each "\n" into CR LF.
+    fputs(bytes.c_str(), file);
     fflush(file);
     fclose(file);
     _currentSize += static_cast<uint32_t>(entry.size());

@@ -391,3 +391,18 @@ TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
             ASSERT_EQ(numbers[i - 1] + 1, numbers[i]) << name << " lost an entry";
     }
 }
+
+TEST_F(LoggerBasicTest, TextOutsideTheCodePageKeepsTheEntryWhole)
+{
+    CLoggerBasic logger;
+    ASSERT_EQ(0u, InitLogger(logger));
+    logger.LogMessage(LOG_INFO, L"F", L"./F", 1, LOG_NO_MODULE | LOG_NO_TIME, 1, L"abc\u65E5\u672C def");
+    logger.LogMessage(LOG_INFO, L"F", L"./F", 2, LOG_NO_MODULE | LOG_NO_TIME, 2, L"next");
+
+    const std::vector<std::string> lines = Lines(ReadFileBytes(File(L"A")));
+    ASSERT_EQ(9u, lines.size());
+    EXPECT_EQ(0u, lines[5].find("QLX INFO M-42-13-1 abc"));
+    EXPECT_EQ(lines[5].size() - 4, lines[5].rfind(" def"));
+    EXPECT_EQ("\t./F:F[0001]", lines[6]);
+    EXPECT_EQ("QLX INFO M-42-13-2 next", lines[7]);
+}

@@ -20,8 +20,16 @@ HMODULE L10nUtil::_Load(const wchar_t* applicationName, const wchar_t* tag) noex
 {
     try
     {
-        const std::wstring file = std::wstring(applicationName) + L"_Lang_" + tag + L".dll";
-        return ::LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+        // Only the module beside the program: a bare name would also be
+        // looked for in folders that others may write to.
+        wchar_t program[MAX_PATH] = {};
+        const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return nullptr;
+        std::wstring path(program, length);
+        path.resize(path.find_last_of(L"\\/") + 1);
+        path += std::wstring(applicationName) + L"_Lang_" + tag + L".dll";
+        return ::LoadLibraryExW(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     }
     catch (...)
     {

@@ -149,8 +149,10 @@ bool CLHSPanel::Create(HWND page, UINT id) noexcept
     ::GetClientRect(page, &client);
     _createdHeight = client.bottom;
     const RECT rect{0, 0, kWidth, _createdHeight};
+    // The image list belongs to all panels of the process: no panel may
+    // destroy it with its window.
     return CListCtrl::Create(WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_NOSCROLL | LVS_ALIGNLEFT |
-                                 LVS_NOCOLUMNHEADER,
+                                 LVS_SHAREIMAGELISTS,
                              rect, page, id);
 }
 
@@ -243,22 +245,27 @@ void CLHSPanel::Update(int currentRow) noexcept
 
 void CLHSPanel::Layout(HWND sheet, HWND page) noexcept
 {
-    RECT pageRect{};
-    ::GetWindowRect(page, &pageRect);
-    ::MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&pageRect), 2);
-    RECT pageClient{};
-    ::GetClientRect(page, &pageClient);
-    const int lifted = pageRect.top - kLayoutLift;
+    // The sheet places a page once; measure from that place only, or every
+    // activation would move the page further.
+    if (!_laidOut)
+    {
+        ::GetWindowRect(page, &_sheetPlace);
+        ::MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&_sheetPlace), 2);
+        ::GetClientRect(page, &_pageClient);
+        _laidOut = true;
+    }
+    const int lifted = _sheetPlace.top - kLayoutLift;
+    const int height = _pageClient.bottom + kLayoutExtraHeight;
 
-    ::MoveWindow(page, 0, lifted, pageClient.right, pageClient.bottom + kLayoutExtraHeight, TRUE);
+    ::MoveWindow(page, 0, lifted, _pageClient.right, height, TRUE);
     ::MoveWindow(m_hWnd, 0, 0, kWidth, _createdHeight + lifted + kPanelExtraHeight, TRUE);
 
     if (!_separator)
         _separator = ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_BITMAP, kWidth, 0,
-                                      kSeparatorWidth, pageClient.bottom + kLayoutExtraHeight, page,
-                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PANEL_SEPARATOR)), nullptr,
-                                      nullptr);
-    ::MoveWindow(_separator, kWidth, 0, kSeparatorWidth, pageClient.bottom + kLayoutExtraHeight, TRUE);
+                                       kSeparatorWidth, height, page,
+                                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PANEL_SEPARATOR)), nullptr,
+                                       nullptr);
+    ::MoveWindow(_separator, kWidth, 0, kSeparatorWidth, height, TRUE);
 }
 
 void CLHSPanel::MeasureItem(HWND page, MEASUREITEMSTRUCT& measure) noexcept
@@ -279,7 +286,8 @@ void CLHSPanel::DrawItem(const DRAWITEMSTRUCT& draw) const noexcept
     lv.iItem = item;
     lv.pszText = text;
     lv.cchTextMax = 256;
-    if (!SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) || !table)
+    if (!SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) || !table || lv.lParam < 0 ||
+        lv.lParam >= RowCount(table))
         return;
     const StepRow& row = table[lv.lParam];
 

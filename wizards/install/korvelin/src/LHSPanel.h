@@ -91,4 +91,7 @@ private:
     int _pageId = -1;
     int _createdHeight = 0;
     HWND _separator = nullptr; // a child of the page, destroyed with it
+    bool _laidOut = false;
+    RECT _sheetPlace{}; // where the sheet put the page, in its client area
+    RECT _pageClient{};
 };

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <climits>
 #include <utility>
@@ -32,6 +33,7 @@ MessageBoxWithURL::MessageBoxWithURL(std::wstring body, std::wstring link, std::
     : _caption(std::move(caption)), _body(std::move(body)), _link(std::move(link)), _style(style), _owner(owner),
       _showLink(showLink)
 {
+    _previous = s_current;
     s_current = this;
     _hook.reset(::SetWindowsHookExW(WH_CALLWNDPROC, &_HookProc, nullptr, ::GetCurrentThreadId()));
 }
@@ -40,12 +42,14 @@ MessageBoxWithURL::~MessageBoxWithURL()
 {
     _hook.reset();
     if (s_current == this)
-        s_current = nullptr;
+        s_current = _previous;
 }
 
 int MessageBoxWithURL::DoModal() noexcept
 {
-    return ::MessageBoxW(_owner, _body.c_str(), _caption.c_str(), _style);
+    const int answer = ::MessageBoxW(_owner, _body.c_str(), _caption.c_str(), _style);
+    // 0 means no box could be made: the same "nothing shown" as a missing text.
+    return answer ? answer : -1;
 }
 
 LRESULT CALLBACK MessageBoxWithURL::_HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
@@ -98,8 +102,11 @@ void MessageBoxWithURL::_OpenLink(const NMHDR& header, LPARAM lParam) const noex
 {
     if ((header.code != NM_CLICK && header.code != NM_RETURN) || !HasClass(header.hwndFrom, WC_LINK))
         return;
-    // Wine counts iLink wrongly; the address itself is reliable.
+    // Wine counts iLink wrongly; the address itself is reliable. Only web
+    // addresses are opened, whatever a language module says.
     const auto* link = reinterpret_cast<const NMLINK*>(lParam);
+    if (::StrCmpNIW(link->item.szUrl, L"https://", 8) != 0 && ::StrCmpNIW(link->item.szUrl, L"http://", 7) != 0)
+        return;
     ::ShellExecuteW(nullptr, L"open", link->item.szUrl, nullptr, nullptr, SW_SHOWMINIMIZED);
 }
 

@@ -19,7 +19,7 @@ public:
                       UINT showLink) noexcept;
     ~MessageBoxWithURL() override;
 
-    // Shows the box; returns the MessageBoxW result (0 when it could not be shown).
+    // Shows the box; returns the MessageBoxW result, -1 when it could not be shown.
     int DoModal() noexcept;
 
     const std::wstring& GetLink() const noexcept { return _link; }
@@ -38,6 +38,7 @@ private:
     unique_hhook _hook;
     WNDPROC _prevProc = nullptr;
     UINT _showLink;
+    MessageBoxWithURL* _previous = nullptr;
 
     // One box at a time: the hook and the subclassed procedure find the box here.
     static MessageBoxWithURL* s_current;

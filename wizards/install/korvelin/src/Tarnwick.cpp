@@ -68,72 +68,83 @@ int CTarnwickApp::InitInstance()
     L10nUtil::LoadResourceModule(kApplicationName);
     AfxEnableControlContainer();
 
+    bool comReleased = false;
     if (CreateLogFile().IsSuccess())
     {
         KV_LOG_FUNCTION();
-        const CStatus checks = _StartupChecks();
-        if (checks.IsFailed())
-        {
-            KV_LOG_FAILED(L"_StartupChecks()", checks);
-        }
-        else
-        {
-            const CStatus catalogue = CUtil::GetExchangeVersionListFromXML(m_versions);
-            if (catalogue.IsFailed())
-            {
-                KV_LOG_FAILED(L"GetExchangeVersionListFromXML()", catalogue);
-                CUtil::SetDefaultExchangeVersionList(m_versions);
-            }
-            const CStatus config = CExchRegistry::ReadQLXExchReg(nullptr, m_config);
-            if (config.IsFailed())
-            {
-                if (config.GetCode() != CExchRegistry::kNoConfigKey)
-                    KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
-                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
-                                              config.GetCode() == CExchRegistry::kNoConfigKey ? kNoExchangeConfig
-                                                                                              : kConfigUnreadable);
-            }
-            else if (const CStatus pass = _CheckInstallState(); pass.IsFailed())
-            {
-                KV_LOG_FAILED(L"_CheckInstallState()", pass);
-            }
-            else if (m_installState != kSecondPass &&
-                     m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
-            {
-                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, kAlreadyUpgraded);
-            }
-            else
-            {
-                _BuildImageList();
-                const CBitmap watermark(IDB_WATERMARK);
-                const CBitmap header(IDB_HEADER);
-                CTarnwickSheet sheet(kSheetCaption, nullptr, m_firstPage, watermark.handle, header.handle);
-                m_sheet = &sheet;
-                SetMainWnd(&sheet);
-                (void)sheet.DoModal();
-                SetMainWnd(nullptr);
-                m_sheet = nullptr;
-            }
-        }
-    }
-
-    if (SUCCEEDED(com))
+        _RunWizard();
+        if (SUCCEEDED(com))
+            ::CoUninitialize();
+        comReleased = true;
+    } // "<< Exiting" after COM is released, before the lists go
+    if (SUCCEEDED(com) && !comReleased)
         ::CoUninitialize();
     VLibThreadLogQueue::Global().ClearAll();
     return 0;
 }
 
-CStatus CTarnwickApp::CreateLogFile() noexcept
+void CTarnwickApp::_RunWizard() noexcept
 {
     KV_LOG_FUNCTION();
+    if (const CStatus checks = _StartupChecks(); checks.IsFailed())
+    {
+        KV_LOG_FAILED(L"_StartupChecks()", checks);
+        return;
+    }
+
+    if (const CStatus catalogue = CUtil::GetExchangeVersionListFromXML(m_versions); catalogue.IsFailed())
+    {
+        KV_LOG_FAILED(L"GetExchangeVersionListFromXML()", catalogue);
+        CUtil::SetDefaultExchangeVersionList(m_versions);
+    }
+
+    if (const CStatus config = CExchRegistry::ReadQLXExchReg(nullptr, m_config); config.IsFailed())
+    {
+        const bool noConfiguration = config.GetCode() == CExchRegistry::kNoConfigKey;
+        if (!noConfiguration)
+            KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
+        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
+                                      noConfiguration ? kNoExchangeConfig : kConfigUnreadable);
+        return;
+    }
+
+    if (const CStatus pass = _CheckInstallState(); pass.IsFailed())
+    {
+        KV_LOG_FAILED(L"_CheckInstallState()", pass);
+        return;
+    }
+
+    if (m_installState != kSecondPass && m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
+    {
+        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, kAlreadyUpgraded);
+        return;
+    }
+
+    _BuildImageList();
+    const CBitmap watermark(IDB_WATERMARK);
+    const CBitmap header(IDB_HEADER);
+    CTarnwickSheet sheet(kSheetCaption, nullptr, m_firstPage, watermark.handle, header.handle);
+    m_sheet = &sheet;
+    SetMainWnd(&sheet);
+    (void)sheet.DoModal();
+    SetMainWnd(nullptr);
+    m_sheet = nullptr;
+}
+
+CStatus CTarnwickApp::CreateLogFile() noexcept
+{
     CStatus status;
     status.SetSuccess();
-    const std::wstring applicationName = AfxLoadString(kLogApplicationName);
-    // Loaded with the log's name, as every release has done; nothing reads it.
-    const std::wstring productText = AfxLoadString(kProductText);
-    (void)productText;
-    // Without a log the wizard still runs: every entry is then dropped.
-    (void)g_Logger.Init(applicationName.c_str(), kComponentNumber, nullptr, nullptr);
+    {
+        const std::wstring applicationName = AfxLoadString(kLogApplicationName);
+        // Loaded with the log's name, as every release has done; nothing reads it.
+        const std::wstring productText = AfxLoadString(kProductText);
+        (void)productText;
+        // Without a log the wizard still runs: every entry is then dropped.
+        (void)g_Logger.Init(applicationName.c_str(), kComponentNumber, nullptr, nullptr);
+    }
+    // Only now is there a log to enter this function in.
+    KV_LOG_FUNCTION();
     KV_LOG_MESSAGE(LOG_INFO, kStartupInfo);
 
     ThreadLogScope scope;
@@ -148,6 +159,8 @@ CStatus CTarnwickApp::_StartupChecks() noexcept
     CStatus status;
     status.SetSuccess();
     UINT message = 0;
+    if (const DWORD error = m_instanceMutex.GetCreateError())
+        KV_LOG_WIN32(L"CreateMutex", error);
     if (!m_instanceMutex.Lock(0))
     {
         KV_LOG_MESSAGE(LOG_ERROR, kAnotherInstance);

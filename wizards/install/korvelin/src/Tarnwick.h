@@ -47,6 +47,8 @@ public:
     [[nodiscard]] CStatus CreateLogFile() noexcept;
     [[nodiscard]] CStatus _StartupChecks() noexcept;
     [[nodiscard]] CStatus _CheckInstallState() noexcept;
+    // Steps 5 to 11 of the start-up: the checks, then the wizard.
+    void _RunWizard() noexcept;
     // The icons of the wizard, in the order of ImageSlot.
     void _BuildImageList() noexcept;
 

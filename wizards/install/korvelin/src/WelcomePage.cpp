@@ -12,8 +12,8 @@ CWelcomePage::CWelcomePage() noexcept : CTarnwickPage(IDD_WELCOME)
 BOOL CWelcomePage::OnInitDialog()
 {
     GetSheet()->CreateBoldFont();
-    ::SendDlgItemMessageW(m_hWnd, IDC_WELCOME_TITLE, WM_SETFONT,
-                          reinterpret_cast<WPARAM>(GetSheet()->GetBoldFont().GetSafeHandle()), TRUE);
+    if (HFONT bold = GetSheet()->GetBoldFont().GetSafeHandle())
+        ::SendDlgItemMessageW(m_hWnd, IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), TRUE);
     return TRUE;
 }
 
