@@ -1,7 +1,10 @@
 // The step panel: which rows it lists and which image each shows.
 #include "LHSPanel.h"
 
+#include "L10nUtil.h"
 #include "ResourceIds.h"
+#include "ScriptedUser.h"
+#include "WizardTestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -72,4 +75,26 @@ TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
     ASSERT_EQ(5u, plan.items.size());
     EXPECT_EQ(1, plan.currentPosition) << "positions count only listed rows";
     EXPECT_EQ(2, plan.items[1].row);
+}
+
+TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPending)
+{
+    CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    HWND page = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, page);
+    {
+        CLHSPanel panel;
+        ASSERT_TRUE(panel.Create(page, IDC_PANEL_EVS_SELECT));
+        panel.Initialise();
+        CLHSPanel::SetStepTable(kFirstPassSteps);
+        panel.SetPageId(IDD_WELCOME);
+        panel.Update(panel.FindStep());
+
+        const std::vector<CSeenListItem> items = ScriptedUser::ReadList(panel.m_hWnd);
+        ASSERT_GE(items.size(), 3u) << "the headings at least";
+        for (const CSeenListItem& item : items)
+            EXPECT_EQ(kPending, item.image) << std::string(item.text.begin(), item.text.end());
+        EXPECT_EQ(-1, panel.GetCurrentPosition());
+    }
+    ::DestroyWindow(page);
 }
