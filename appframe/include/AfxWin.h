@@ -31,6 +31,8 @@ public:
         return ::PostMessageW(m_hWnd, message, wParam, lParam);
     }
     HWND GetDlgItem(int id) const noexcept { return ::GetDlgItem(m_hWnd, id); }
+    // Also the sheet's own buttons: Next 12324, Back 12323, Finish 12325, Cancel IDCANCEL.
+    void SetDlgItemText(int id, const std::wstring& text) const noexcept { ::SetDlgItemTextW(m_hWnd, id, text.c_str()); }
     void SetWindowText(const std::wstring& text) const noexcept { ::SetWindowTextW(m_hWnd, text.c_str()); }
     std::wstring GetWindowText() const;
     void ShowWindow(int show) const noexcept { ::ShowWindow(m_hWnd, show); }
