@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -27,16 +28,8 @@ protected:
     CScopedResourceModule _module{L10nUtil::SelectModule(L"L10nTest", 0x0409)};
 };
 
-struct SeverityCase
-{
-    int severity;
-    const wchar_t* label;
-    UINT icon;
-};
-
-class MessageSeverityTest : public MessageCatalogueTest, public ::testing::WithParamInterface<SeverityCase>
-{
-};
+struct SeverityCase { int severity; const wchar_t* label; UINT icon; };
+class MessageSeverityTest : public MessageCatalogueTest, public ::testing::WithParamInterface<SeverityCase> {};
 } // namespace
 
 TEST_F(MessageCatalogueTest, ComposesCaptionBodyDetailsAndLink)
@@ -49,6 +42,9 @@ TEST_F(MessageCatalogueTest, ComposesCaptionBodyDetailsAndLink)
               texts.body);
     EXPECT_EQ(L"https://help.example/kb?id=M-42-13-7502 ", texts.link);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), texts.style);
+    // Without catalogue text the argument is the message, verbatim.
+    ASSERT_TRUE(ComposeOf(texts, MSG_WARNING, MB_OK, CMessageCatalogue::kNoCatalogueText, L"100% done, %s left"));
+    EXPECT_EQ(0u, texts.body.find(L"100% done, %s left\n\nWarning M-42-13-4294967295 \n"));
 }
 
 TEST_P(MessageSeverityTest, LabelAndIconFollowTheSeverity)
@@ -62,35 +58,19 @@ TEST_P(MessageSeverityTest, LabelAndIconFollowTheSeverity)
 }
 
 INSTANTIATE_TEST_SUITE_P(Severities, MessageSeverityTest,
-                         ::testing::Values(SeverityCase{MSG_CRITICAL, L"Critical", MB_ICONERROR},
-                                           SeverityCase{MSG_ERROR, L"Error", MB_ICONERROR},
-                                           SeverityCase{MSG_WARNING, L"Warning", MB_ICONWARNING},
-                                           SeverityCase{MSG_NOTICE, L"Notice", MB_ICONINFORMATION},
-                                           SeverityCase{MSG_INFO, L"Information", MB_ICONINFORMATION}));
-
-TEST_F(MessageCatalogueTest, NoCatalogueTextShowsTheArgumentVerbatim)
-{
-    CMessageTexts texts;
-    ASSERT_TRUE(ComposeOf(texts, MSG_WARNING, MB_OK, CMessageCatalogue::kNoCatalogueText, L"100% done, %s left"));
-    EXPECT_EQ(0u, texts.body.find(L"100% done, %s left\n\nWarning M-42-13-4294967295 \n"));
-}
+                         ::testing::ValuesIn(std::vector<SeverityCase>{
+                             {MSG_CRITICAL, L"Critical", MB_ICONERROR}, {MSG_ERROR, L"Error", MB_ICONERROR},
+                             {MSG_WARNING, L"Warning", MB_ICONWARNING}, {MSG_NOTICE, L"Notice", MB_ICONINFORMATION},
+                             {MSG_INFO, L"Information", MB_ICONINFORMATION}}));
 
 TEST_F(MessageCatalogueTest, NothingIsShownWithoutEveryText)
 {
     EXPECT_EQ(-1, CMessageCatalogue::Show(5, MB_OK, 7502, L"x")) << "severity above 4";
     EXPECT_EQ(-1, CMessageCatalogue::Show(-1, MB_OK, 7502, L"x"));
     EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7999)) << "message missing from the module";
-}
-
-TEST(MessageCatalogueTests, ModuleWithoutLinkBaseShowsNothing)
-{
     CScopedResourceModule zht(L10nUtil::SelectModule(L"L10nTest", 0x0404));
     ASSERT_EQ(L"zht", AfxLoadString(1));
-    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x"));
-}
-
-TEST(MessageCatalogueTests, WithoutAnyModuleEveryMessageIsMinusOneAndEveryStringEmpty)
-{
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x")) << "module without a link base";
     CScopedResourceModule none(nullptr);
     EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x"));
     EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_YESNO, 7514, L"x"));
@@ -99,22 +79,25 @@ TEST(MessageCatalogueTests, WithoutAnyModuleEveryMessageIsMinusOneAndEveryString
     EXPECT_EQ(L"", AfxLoadString(501));
 }
 
-// A real box under X, answered by the scripted user from a second thread.
-TEST_F(MessageCatalogueTest, RealBoxShowsTheHelpLinkAndReturnsTheAnswer)
+// Real boxes under X, answered by the scripted user from a second thread.
+TEST_F(MessageCatalogueTest, RealBoxesShowTheHelpLinkAndReturnTheAnswer)
 {
     CSeenMessageBox seen;
     std::thread user([&seen] {
-        HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7514 ", 15000);
-        if (!box)
-            return;
-        seen = ScriptedUser::Read(box);
-        ScriptedUser::Answer(box, IDNO);
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7514 ", 15000))
+        {
+            seen = ScriptedUser::Read(box);
+            ScriptedUser::Answer(box, IDNO);
+        }
+        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7502 ", 15000))
+            ScriptedUser::Answer(box, IDOK);
     });
-    const int answer = CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, 7514, L"EVS1");
+    const int no = CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, 7514, L"EVS1");
+    const int ok = CMessageCatalogue::Show(MSG_INFO, MB_OK, 7502, L"NODE2");
     user.join();
-
+    EXPECT_EQ(IDOK, ok);
     ASSERT_NE(nullptr, seen.box) << "no message box appeared";
-    EXPECT_EQ(IDNO, answer);
+    EXPECT_EQ(IDNO, no);
     EXPECT_EQ(L"QLX Error", seen.caption);
     EXPECT_EQ(0u, seen.text.find(L"Take EVS1 offline?\n"));
     ASSERT_NE(nullptr, seen.link) << "no SysLink in the box";
@@ -124,15 +107,4 @@ TEST_F(MessageCatalogueTest, RealBoxShowsTheHelpLinkAndReturnsTheAnswer)
     EXPECT_LE(seen.linkRect.bottom, seen.buttonsRect.top);
     EXPECT_LE(seen.linkRect.right, seen.client.right);
     EXPECT_EQ((std::vector<int>{IDYES, IDNO}), seen.buttons);
-}
-
-TEST_F(MessageCatalogueTest, OkBoxReturnsOk)
-{
-    std::thread user([] {
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7502 ", 15000))
-            ScriptedUser::Answer(box, IDOK);
-    });
-    const int answer = CMessageCatalogue::Show(MSG_INFO, MB_OK, 7502, L"NODE2");
-    user.join();
-    EXPECT_EQ(IDOK, answer);
 }

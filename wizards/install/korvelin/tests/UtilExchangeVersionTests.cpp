@@ -5,21 +5,16 @@
 #include "LabScenario.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace
 {
-const char kCatalogue[] = R"(<?xml version="1.0"?>
-<ExchangeUpgrade>
-  <ExchangeNonUpgradedVersion>
-    <V ExchQLXVersion="6" ExchADVersion="1912636077"/>
-    <Other ExchQLXVersion="seven" ExchADVersion="1912701168"/>
-  </ExchangeNonUpgradedVersion>
-  <ExchangeUpgeadeVersion QLXVersion="8" ADVersion="1912766640"/>
-</ExchangeUpgrade>)";
+const char kCatalogue[] = R"(<?xml version="1.0"?><ExchangeUpgrade><ExchangeNonUpgradedVersion>
+<V ExchQLXVersion="6" ExchADVersion="1912636077"/><Other ExchQLXVersion="seven" ExchADVersion="1912701168"/>
+</ExchangeNonUpgradedVersion><ExchangeUpgeadeVersion QLXVersion="8" ADVersion="1912766640"/></ExchangeUpgrade>)";
 
-class ExchangeVersionTest : public ::testing::Test
+struct ExchangeVersionTest : ::testing::Test
 {
-protected:
     CExchangeNode _node;
 };
 } // namespace
@@ -31,11 +26,9 @@ TEST_F(ExchangeVersionTest, MinorSevenIsTwelveForTheRegistryAndSixForTheInstalla
     _node.AddRole(L"hubtransportrole");
     _node.SetThisServer(L"NODE1");
     ASSERT_TRUE(_node.InstallServices(CExchangeNode::kExchangeServices));
-
     uint32_t code = 0;
     EXPECT_TRUE(CUtil::GetExchangeVersion(nullptr, code).IsSuccess());
     EXPECT_EQ(12u, code);
-
     std::wstring server;
     uint32_t roles = 0;
     EXPECT_TRUE(CUtil::IsE2K7Installed(code, server, roles).IsSuccess());
@@ -44,9 +37,11 @@ TEST_F(ExchangeVersionTest, MinorSevenIsTwelveForTheRegistryAndSixForTheInstalla
     EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole | CUtil::kHubTransportRole), roles);
 }
 
-TEST_F(ExchangeVersionTest, ReleaseCodesFollowTheMinorVersion)
+TEST_F(ExchangeVersionTest, ReleaseCodesFollowTheSetupVersion)
 {
     uint32_t code = 0;
+    EXPECT_EQ(2u, CUtil::GetExchangeVersion(nullptr, code).GetCategory()) << "unreadable setup values";
+    EXPECT_EQ(12u, code);
     for (DWORD minor = 0; minor <= 5; ++minor)
     {
         _node.SetSetupVersion(8, minor);
@@ -55,14 +50,6 @@ TEST_F(ExchangeVersionTest, ReleaseCodesFollowTheMinorVersion)
     }
     _node.SetSetupVersion(14, 0);
     EXPECT_TRUE(CUtil::GetExchangeVersion(nullptr, code).IsSuccess());
-    EXPECT_EQ(12u, code);
-}
-
-TEST_F(ExchangeVersionTest, UnreadableSetupValuesAreTwelveAndAFailure)
-{
-    uint32_t code = 0;
-    const CStatus status = CUtil::GetExchangeVersion(nullptr, code);
-    EXPECT_EQ(2u, status.GetCategory());
     EXPECT_EQ(12u, code);
 }
 
@@ -87,15 +74,12 @@ TEST_F(ExchangeVersionTest, CatalogueFromTheFile)
     EXPECT_EQ(0, list.toUpgrade[1].code) << "a code that is not a number becomes 0";
     EXPECT_EQ(L"1912766640", list.upgradeVersion.adVersion);
     EXPECT_EQ(8, list.upgradeVersion.code);
-}
 
-TEST_F(ExchangeVersionTest, EmptyListStillReadsTheUpgradeVersion)
-{
     _node.WriteCatalogue(R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)");
-    CExchVersionList list;
-    ASSERT_TRUE(CUtil::GetExchangeVersionListFromXML(list).IsSuccess());
-    EXPECT_TRUE(list.toUpgrade.empty());
-    EXPECT_EQ(9, list.upgradeVersion.code);
+    CExchVersionList empty;
+    ASSERT_TRUE(CUtil::GetExchangeVersionListFromXML(empty).IsSuccess());
+    EXPECT_TRUE(empty.toUpgrade.empty());
+    EXPECT_EQ(9, empty.upgradeVersion.code) << "an empty list still reads the upgrade version";
 }
 
 TEST_F(ExchangeVersionTest, CatalogueFailures)
@@ -105,13 +89,11 @@ TEST_F(ExchangeVersionTest, CatalogueFailures)
 
     _node.SetHomeWithoutCatalogue();
     const CStatus missing = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(50u, missing.GetCategory());
-    EXPECT_EQ(302u, missing.GetCode());
+    EXPECT_EQ(std::pair(50u, 302u), std::pair(missing.GetCategory(), missing.GetCode()));
 
     _node.WriteCatalogue(R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/><W/></ExchangeNonUpgradedVersion></a>)");
     const CStatus partial = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(50u, partial.GetCategory());
-    EXPECT_EQ(308u, partial.GetCode());
+    EXPECT_EQ(std::pair(50u, 308u), std::pair(partial.GetCategory(), partial.GetCode()));
     EXPECT_EQ(1u, list.toUpgrade.size()) << "entries read before the failure stay";
 }
 
@@ -143,7 +125,6 @@ TEST(EVSVersionFromDirectoryTests, ReadsTheExchangeServerObjectsVersion)
 
     version = L"unchanged";
     const CStatus missing = CUtil::GetEVSVersionFromAD(L"EVS9", version);
-    EXPECT_EQ(27u, missing.GetCategory());
-    EXPECT_EQ(3u, missing.GetCode());
+    EXPECT_EQ(std::pair(27u, 3u), std::pair(missing.GetCategory(), missing.GetCode()));
     EXPECT_EQ(L"unchanged", version);
 }
