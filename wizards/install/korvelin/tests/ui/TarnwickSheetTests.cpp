@@ -7,6 +7,7 @@
 #include "ScriptedUser.h"
 #include "Tarnwick.h"
 #include "WizardTestEnvironment.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HW
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     theApp.m_installState = installState;
-    CTarnwickSheet sheet(7557, nullptr, firstPage, nullptr, nullptr);
+    CTarnwickSheet sheet(IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
     std::thread user([&] {
         for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
             ::Sleep(10);
@@ -65,7 +66,7 @@ TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
             seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
         // Leaving without a question: the confirmation is tested below.
         ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
             ScriptedUser::Answer(box, IDYES);
     });
 
@@ -84,24 +85,24 @@ INSTANTIATE_TEST_SUITE_P(
                                 1,
                                 IDD_EVS_SELECT,
                                 IDC_PANEL_EVS_SELECT,
-                                {{7601, PanelPlan::kHeading},
-                                 {7605, PanelPlan::kCurrent},
-                                 {7603, PanelPlan::kPending},
-                                 {7604, PanelPlan::kPending},
-                                 {7606, PanelPlan::kPending},
-                                 {7607, PanelPlan::kPending}}},
+                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kHeading},
+                                 {IDS_STEP_SELECT_EVS, PanelPlan::kCurrent},
+                                 {IDS_STEP_CHANGE_NODE, PanelPlan::kPending},
+                                 {IDS_STEP_RESTART_NODE, PanelPlan::kPending},
+                                 {IDS_STEP_RUN_SETUP, PanelPlan::kPending},
+                                 {IDS_STEP_COMPLETE_UPGRADE, PanelPlan::kPending}}},
                       PanelCase{"TaskSecondPass",
                                 211,
                                 2,
                                 IDD_TASK_EXECUTION,
                                 IDC_PANEL_TASK_EXECUTION,
-                                {{7601, PanelPlan::kDone}, {7606, PanelPlan::kDone}, {7602, PanelPlan::kCurrent}}},
+                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kDone}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kCurrent}}},
                       PanelCase{"MessageSecondPass",
                                 211,
                                 3,
                                 IDD_MESSAGE,
                                 IDC_PANEL_MESSAGE,
-                                {{7601, PanelPlan::kDone}, {7606, PanelPlan::kCurrent}, {7602, PanelPlan::kPending}}}),
+                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kCurrent}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kPending}}}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
 TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
@@ -113,12 +114,12 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
         if (!ScriptedUser::WaitForPage(sheet, IDD_WELCOME, kTimeoutMs))
             return;
         ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
             ScriptedUser::Answer(box, IDNO);
         ::Sleep(200);
         stillOpenAfterNo = ::IsWindow(sheet) && ScriptedUser::CurrentPage(sheet) == IDD_WELCOME;
         ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
         {
             askedTwice = true;
             ScriptedUser::Answer(box, IDYES);
@@ -127,7 +128,7 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
     EXPECT_TRUE(stillOpenAfterNo);
     EXPECT_TRUE(askedTwice);
     const std::string log = tail.Text();
-    const size_t declined = log.find("M-42-13-10010 ");
+    const size_t declined = log.find(KV_MESSAGE_TAG(IDS_LOG_CANCEL_DECLINED));
     ASSERT_NE(std::string::npos, declined);
-    EXPECT_NE(std::string::npos, log.find("M-42-13-10011 ", declined)) << "Yes is logged after No";
+    EXPECT_NE(std::string::npos, log.find(KV_MESSAGE_TAG(IDS_LOG_CANCELLED), declined)) << "Yes is logged after No";
 }

@@ -6,15 +6,16 @@
 //     {
 //         KV_LOG_FUNCTION();
 //         ...
-//         KV_LOG_FAILED(L"CUtil::InitQLXApi()", status);   // message 10004
-//         KV_LOG_WIN32(L"RegOpenKey", error);               // message 10009
-//         KV_LOG_MESSAGE(LOG_INFO, 7510, text.c_str());     // any catalogue format
+//         KV_LOG_FAILED(L"CUtil::InitQLXApi()", status);   // IDS_LOG_CALL_FAILED
+//         KV_LOG_WIN32(L"RegOpenKey", error);               // IDS_LOG_WIN32_FAILED
+//         KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, text.c_str()); // any format
 //     }
 #pragma once
 
 #include "LoggerBasic.h"
 #include "SourceSite.h"
 #include "Status.h"
+#include "StringIds.h"
 
 #include <windows.h>
 
@@ -47,8 +48,8 @@ class CFunctionLog
 {
 public:
     // Message identifiers of the failure lines.
-    static constexpr uint32_t kFailedCall = 10004;  // operation, category, code
-    static constexpr uint32_t kFailedWin32 = 10009; // function, Windows error
+    static constexpr uint32_t kFailedCall = IDS_LOG_CALL_FAILED;  // operation, category, code
+    static constexpr uint32_t kFailedWin32 = IDS_LOG_WIN32_FAILED; // function, Windows error
     static constexpr uint32_t kFormatFlags = LOG_NO_MODULE;
 
     CFunctionLog(const CLogSite& site, uint32_t line) noexcept;

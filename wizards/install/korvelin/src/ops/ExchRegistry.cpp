@@ -3,13 +3,12 @@
 
 #include "FunctionLog.h"
 #include "LibRegistry.h"
+#include "StringIds.h"
 
 #include <new>
 
 namespace
 {
-constexpr uint32_t kConfigKeyMissingMessage = 10005;
-constexpr uint32_t kEVSKeyMissingMessage = 10006;
 
 // Process-wide: set once a read has found the configuration key. Both always
 // point at string constants, so setting them cannot fail.
@@ -29,7 +28,7 @@ bool ConfigKeyKnown(const CFunctionLog& kvLog_, CStatus& status) noexcept
 {
     if (*g_configKeyPath)
         return true;
-    KV_LOG_MESSAGE(LOG_ERROR, kConfigKeyMissingMessage);
+    KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_NO_CONFIG_KEY);
     status = Failure(CStatus::kApplication, CExchRegistry::kNoConfigKey);
     return false;
 }
@@ -87,7 +86,7 @@ CStatus CExchRegistry::ReadQLXExchReg(const wchar_t* computer, CQLXExchConfig& c
     }
     if (!exists)
     {
-        KV_LOG_MESSAGE(LOG_INFO, kConfigKeyMissingMessage);
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_NO_CONFIG_KEY);
         config.configState = -1;
         return Failure(CStatus::kApplication, kNoConfigKey);
     }
@@ -120,7 +119,7 @@ CStatus CExchRegistry::ReadQLXExchReg(const wchar_t* computer, CQLXExchConfig& c
     }
     if (!exists)
     {
-        KV_LOG_MESSAGE(LOG_INFO, kEVSKeyMissingMessage);
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_NO_EVS_KEY);
         return Failure(CStatus::kApplication, kNoEVSKey);
     }
     CLibRegistry::NameList names;

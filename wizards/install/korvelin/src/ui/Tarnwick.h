@@ -5,8 +5,8 @@
 #include "AfxApp.h"
 #include "AfxGdi.h"
 #include "AfxMt.h"
-#include "ExchRegistry.h"
 #include "ExchangeVersionList.h"
+#include "ExchRegistry.h"
 #include "LibLogger.h"
 #include "Status.h"
 

@@ -2,6 +2,7 @@
 #include "LHSPanel.h"
 
 #include "ResourceIds.h"
+#include "StringIds.h"
 
 #include <commctrl.h>
 
@@ -15,19 +16,19 @@
     }
 
 const StepRow kFirstPassSteps[] = {
-    {7601, KV_NO_PAGES, 1, 0},
-    {7605, {IDD_EVS_SELECT, -1}, 0, 0},
-    {7603, {IDD_TASK_EXECUTION, -1}, 0, 0},
-    {7604, {IDD_MESSAGE, -1}, 0, 0},
-    {7606, KV_NO_PAGES, 1, 1},
-    {7607, KV_NO_PAGES, 1, 0},
+    {IDS_STEP_PREPARE_NODE, KV_NO_PAGES, 1, 0},
+    {IDS_STEP_SELECT_EVS, {IDD_EVS_SELECT, -1}, 0, 0},
+    {IDS_STEP_CHANGE_NODE, {IDD_TASK_EXECUTION, -1}, 0, 0},
+    {IDS_STEP_RESTART_NODE, {IDD_MESSAGE, -1}, 0, 0},
+    {IDS_STEP_RUN_SETUP, KV_NO_PAGES, 1, 1},
+    {IDS_STEP_COMPLETE_UPGRADE, KV_NO_PAGES, 1, 0},
     {-1, KV_NO_PAGES, 0, 0},
 };
 
 const StepRow kSecondPassSteps[] = {
-    {7601, KV_NO_PAGES, 1, 0},
-    {7606, {IDD_MESSAGE, -1}, 1, 1},
-    {7602, {IDD_TASK_EXECUTION, -1}, 1, 0},
+    {IDS_STEP_PREPARE_NODE, KV_NO_PAGES, 1, 0},
+    {IDS_STEP_RUN_SETUP, {IDD_MESSAGE, -1}, 1, 1},
+    {IDS_STEP_FINISH_UPGRADE, {IDD_TASK_EXECUTION, -1}, 1, 0},
     {-1, KV_NO_PAGES, 0, 0},
 };
 

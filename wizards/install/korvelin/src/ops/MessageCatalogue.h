@@ -3,6 +3,8 @@
 // severity label, the unique message identifier and a help link.
 #pragma once
 
+#include "StringIds.h"
+
 #include <windows.h>
 
 #include <cstdarg>
@@ -35,13 +37,13 @@ public:
     // Returned when nothing could be shown; it matches no button.
     static constexpr int kNotShown = -1;
 
-    static constexpr UINT kLabelCritical = 505;
-    static constexpr UINT kLabelError = 501;
-    static constexpr UINT kLabelWarning = 502;
-    static constexpr UINT kLabelNotice = 504;
-    static constexpr UINT kLabelInfo = 503;
-    static constexpr UINT kLinkBase = 506;
-    static constexpr UINT kLinkLine = 507;
+    static constexpr UINT kLabelCritical = IDS_LABEL_CRITICAL;
+    static constexpr UINT kLabelError = IDS_LABEL_ERROR;
+    static constexpr UINT kLabelWarning = IDS_LABEL_WARNING;
+    static constexpr UINT kLabelNotice = IDS_LABEL_NOTICE;
+    static constexpr UINT kLabelInfo = IDS_LABEL_INFORMATION;
+    static constexpr UINT kLinkBase = IDS_HELP_LINK_BASE;
+    static constexpr UINT kLinkLine = IDS_HELP_LINK_LINE;
 
     // Shows the message; returns the MessageBoxW result or kNotShown.
     static int Show(int severity, UINT style, UINT messageId, ...) noexcept;

@@ -6,6 +6,7 @@
 #include "L10nUtil.h"
 #include "MessageCatalogue.h"
 #include "ResourceIds.h"
+#include "StringIds.h"
 #include "TarnwickSheet.h"
 #include "Util.h"
 
@@ -15,16 +16,6 @@ CTarnwickApp theApp;
 
 namespace
 {
-constexpr UINT kStartupInfo = 10001;
-constexpr UINT kLogApplicationName = 10002;
-constexpr UINT kProductText = 10003;
-constexpr UINT kSheetCaption = 7557;
-constexpr UINT kAnotherInstance = 7501;
-constexpr UINT kConfigUnreadable = 7502;
-constexpr UINT kNoExchange = 7512;
-constexpr UINT kNoExchangeConfig = 7511;
-constexpr UINT kCheckFailed = 7505;
-constexpr UINT kAlreadyUpgraded = 7573;
 constexpr uint32_t kCodeAnotherInstance = 200;
 constexpr uint32_t kCodeNoExchange = 226;
 
@@ -104,7 +95,7 @@ void CTarnwickApp::_RunWizard() noexcept
         if (!noConfiguration)
             KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
         (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
-                                      noConfiguration ? kNoExchangeConfig : kConfigUnreadable);
+                                      noConfiguration ? IDS_NO_EXCHANGE_CONFIG : IDS_CONFIG_UNREADABLE);
         return;
     }
 
@@ -116,14 +107,14 @@ void CTarnwickApp::_RunWizard() noexcept
 
     if (m_installState != kSecondPass && m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
     {
-        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, kAlreadyUpgraded);
+        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_ALREADY_UPGRADED);
         return;
     }
 
     _BuildImageList();
     const CBitmap watermark(IDB_WATERMARK);
     const CBitmap header(IDB_HEADER);
-    CTarnwickSheet sheet(kSheetCaption, nullptr, m_firstPage, watermark.handle, header.handle);
+    CTarnwickSheet sheet(IDS_SHEET_CAPTION, nullptr, m_firstPage, watermark.handle, header.handle);
     m_sheet = &sheet;
     SetMainWnd(&sheet);
     (void)sheet.DoModal();
@@ -136,16 +127,16 @@ CStatus CTarnwickApp::CreateLogFile() noexcept
     CStatus status;
     status.SetSuccess();
     {
-        const std::wstring applicationName = AfxLoadString(kLogApplicationName);
+        const std::wstring applicationName = AfxLoadString(IDS_LOG_APPLICATION_NAME);
         // Loaded with the log's name, as every release has done; nothing reads it.
-        const std::wstring productText = AfxLoadString(kProductText);
+        const std::wstring productText = AfxLoadString(IDS_LOG_PRODUCT_TEXT);
         (void)productText;
         // Without a log the wizard still runs: every entry is then dropped.
         (void)g_Logger.Init(applicationName.c_str(), kComponentNumber, nullptr, nullptr);
     }
     // Only now is there a log to enter this function in.
     KV_LOG_FUNCTION();
-    KV_LOG_MESSAGE(LOG_INFO, kStartupInfo);
+    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_STARTED);
 
     ThreadLogScope scope;
     VLibThreadLogQueue::Global().SetLogImpl(&m_logImpl);
@@ -163,9 +154,9 @@ CStatus CTarnwickApp::_StartupChecks() noexcept
         KV_LOG_WIN32(L"CreateMutex", error);
     if (!m_instanceMutex.Lock(0))
     {
-        KV_LOG_MESSAGE(LOG_ERROR, kAnotherInstance);
+        KV_LOG_MESSAGE(LOG_ERROR, IDS_ANOTHER_INSTANCE);
         status.Set(CStatus::kApplication, kCodeAnotherInstance);
-        message = kAnotherInstance;
+        message = IDS_ANOTHER_INSTANCE;
     }
     else if (const CStatus installed = CUtil::IsE2K7Installed(m_installedVersion, m_exchangeServerName,
                                                              m_installedRoles);
@@ -173,13 +164,13 @@ CStatus CTarnwickApp::_StartupChecks() noexcept
     {
         KV_LOG_FAILED(L"CUtil::IsExchangeInstalled()", installed);
         status = installed;
-        message = kCheckFailed;
+        message = IDS_EXCHANGE_CHECK_FAILED;
     }
     else if (m_installedVersion == CUtil::kNotInstalled)
     {
-        KV_LOG_MESSAGE(LOG_ERROR, kNoExchange);
+        KV_LOG_MESSAGE(LOG_ERROR, IDS_NO_EXCHANGE);
         status.Set(CStatus::kApplication, kCodeNoExchange);
-        message = kNoExchange;
+        message = IDS_NO_EXCHANGE;
     }
     if (status.IsFailed())
         (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, message);

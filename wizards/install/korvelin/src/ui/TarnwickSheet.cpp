@@ -4,12 +4,10 @@
 #include "FunctionLog.h"
 #include "MessageCatalogue.h"
 #include "ResourceIds.h"
+#include "StringIds.h"
 
 namespace
 {
-constexpr UINT kCancelQuestion = 7567;
-constexpr UINT kCancelDeclined = 10010;
-constexpr UINT kCancelConfirmed = 10011;
 constexpr int kTitlePoints = 12;
 } // namespace
 
@@ -67,13 +65,13 @@ void CTarnwickSheet::CreateBoldFont() noexcept
 BOOL CTarnwickSheet::DisplayCancelConfirm() noexcept
 {
     KV_LOG_FUNCTION();
-    const int answer = CMessageCatalogue::Show(MSG_WARNING, MB_YESNO | MB_DEFBUTTON2, kCancelQuestion);
+    const int answer = CMessageCatalogue::Show(MSG_WARNING, MB_YESNO | MB_DEFBUTTON2, IDS_CANCEL_QUESTION);
     // No box shown (-1) cannot keep the wizard open.
     if (answer != IDNO)
     {
-        KV_LOG_MESSAGE(LOG_INFO, kCancelConfirmed);
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_CANCELLED);
         return TRUE;
     }
-    KV_LOG_MESSAGE(LOG_INFO, kCancelDeclined);
+    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_CANCEL_DECLINED);
     return FALSE;
 }

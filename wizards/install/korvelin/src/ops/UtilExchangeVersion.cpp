@@ -9,6 +9,7 @@
 #include "LibRegistry.h"
 #include "LibSCM.h"
 #include "LibXMLReader.h"
+#include "StringIds.h"
 
 #include <cwchar>
 
@@ -24,8 +25,6 @@ constexpr wchar_t kCatalogueFile[] = L"\\bin\\Dado2007Dadev\\ExchangeUpgrade.xml
 constexpr DWORD kExchange2007Major = 8;
 constexpr DWORD kLastMinor = 5;
 constexpr DWORD kManagerAllAccess = 0xF003F;
-constexpr UINT kInformation = 7510;
-constexpr UINT kServiceMissing = 10014;
 constexpr size_t kVersionBuffer = 260;
 
 // Exchange 2007 is there only when all three are.
@@ -94,7 +93,7 @@ CStatus CUtil::IsE2K7Installed(uint32_t& code, std::wstring& serverName, uint32_
         }
         if (!installed)
         {
-            KV_LOG_MESSAGE(LOG_ERROR, kServiceMissing, service);
+            KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_SERVICE_MISSING, service);
             return status;
         }
     }
@@ -139,7 +138,7 @@ CStatus CUtil::GetEVSVersionFromAD(const std::wstring& evsName, std::wstring& ve
     if (status.IsFailed())
     {
         KV_LOG_FAILED(L"VLibADObject::Initialize()", status);
-        KV_LOG_MESSAGE(LOG_ERROR, kInformation, evsName.c_str());
+        KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_INFORMATION, evsName.c_str());
         VLibThreadLogQueue::Global().Dump();
         return status;
     }
@@ -149,7 +148,7 @@ CStatus CUtil::GetEVSVersionFromAD(const std::wstring& evsName, std::wstring& ve
     if (status.IsFailed())
     {
         KV_LOG_FAILED(L"VLibADObject::GetPropertyValue()", status);
-        KV_LOG_MESSAGE(LOG_ERROR, kInformation, evsName.c_str());
+        KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_INFORMATION, evsName.c_str());
         VLibThreadLogQueue::Global().Dump();
         return status;
     }
@@ -157,7 +156,7 @@ CStatus CUtil::GetEVSVersionFromAD(const std::wstring& evsName, std::wstring& ve
     {
         version = text;
         const std::wstring line = L"EVSName=" + evsName + L" Version= " + version;
-        KV_LOG_MESSAGE(LOG_INFO, kInformation, line.c_str());
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, line.c_str());
     }
     catch (...)
     {

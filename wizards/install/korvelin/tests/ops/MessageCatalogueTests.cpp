@@ -5,6 +5,8 @@
 #include "L10nUtil.h"
 #include "ScriptedUser.h"
 #include "WizardTestEnvironment.h"
+#include "L10nTestIds.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -35,12 +37,12 @@ class MessageSeverityTest : public MessageCatalogueTest, public ::testing::WithP
 TEST_F(MessageCatalogueTest, ComposesCaptionBodyDetailsAndLink)
 {
     CMessageTexts texts;
-    ASSERT_TRUE(ComposeOf(texts, MSG_ERROR, MB_OK, 7502, L"NODE1"));
+    ASSERT_TRUE(ComposeOf(texts, MSG_ERROR, MB_OK, IDS_CONFIG_UNREADABLE, L"NODE1"));
     EXPECT_EQ(L"QLX Error", texts.caption);
     EXPECT_EQ(L"The configuration of NODE1 could not be read.\n"
-              L"\nError M-42-13-7502 \n\nMore about this message:\n",
+              L"\nError " KV_MESSAGE_TAG(IDS_CONFIG_UNREADABLE) "\n\nMore about this message:\n",
               texts.body);
-    EXPECT_EQ(L"https://help.example/kb?id=M-42-13-7502 ", texts.link);
+    EXPECT_EQ(L"https://help.example/kb?id=" KV_MESSAGE_TAG(IDS_CONFIG_UNREADABLE), texts.link);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), texts.style);
     // Without catalogue text the argument is the message, verbatim.
     ASSERT_TRUE(ComposeOf(texts, MSG_WARNING, MB_OK, CMessageCatalogue::kNoCatalogueText, L"100% done, %s left"));
@@ -51,10 +53,10 @@ TEST_P(MessageSeverityTest, LabelAndIconFollowTheSeverity)
 {
     const SeverityCase& c = GetParam();
     CMessageTexts texts;
-    ASSERT_TRUE(ComposeOf(texts, c.severity, MB_YESNO | MB_DEFBUTTON2, 7514, L"EVS1"));
+    ASSERT_TRUE(ComposeOf(texts, c.severity, MB_YESNO | MB_DEFBUTTON2, IDS_EVS_ONLINE_TAKE_OFFLINE, L"EVS1"));
     EXPECT_EQ(std::wstring(L"QLX ") + c.label, texts.caption);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2) | c.icon, texts.style);
-    EXPECT_NE(std::wstring::npos, texts.body.find(std::wstring(L"\n") + c.label + L" M-42-13-7514 \n"));
+    EXPECT_NE(std::wstring::npos, texts.body.find(std::wstring(L"\n") + c.label + L" " KV_MESSAGE_TAG(IDS_EVS_ONLINE_TAKE_OFFLINE) "\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Severities, MessageSeverityTest,
@@ -65,18 +67,18 @@ INSTANTIATE_TEST_SUITE_P(Severities, MessageSeverityTest,
 
 TEST_F(MessageCatalogueTest, NothingIsShownWithoutEveryText)
 {
-    EXPECT_EQ(-1, CMessageCatalogue::Show(5, MB_OK, 7502, L"x")) << "severity above 4";
-    EXPECT_EQ(-1, CMessageCatalogue::Show(-1, MB_OK, 7502, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(5, MB_OK, IDS_CONFIG_UNREADABLE, L"x")) << "severity above 4";
+    EXPECT_EQ(-1, CMessageCatalogue::Show(-1, MB_OK, IDS_CONFIG_UNREADABLE, L"x"));
     EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7999)) << "message missing from the module";
     CScopedResourceModule zht(L10nUtil::SelectModule(L"L10nTest", 0x0404));
-    ASSERT_EQ(L"zht", AfxLoadString(1));
-    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x")) << "module without a link base";
+    ASSERT_EQ(L"zht", AfxLoadString(IDS_TEST_LANGUAGE_TAG));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, IDS_CONFIG_UNREADABLE, L"x")) << "module without a link base";
     CScopedResourceModule none(nullptr);
-    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, 7502, L"x"));
-    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_YESNO, 7514, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_ERROR, MB_OK, IDS_CONFIG_UNREADABLE, L"x"));
+    EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_YESNO, IDS_EVS_ONLINE_TAKE_OFFLINE, L"x"));
     EXPECT_EQ(-1, CMessageCatalogue::Show(MSG_INFO, MB_OK, CMessageCatalogue::kNoCatalogueText, L"x"));
-    EXPECT_EQ(L"", AfxLoadString(7502));
-    EXPECT_EQ(L"", AfxLoadString(501));
+    EXPECT_EQ(L"", AfxLoadString(IDS_CONFIG_UNREADABLE));
+    EXPECT_EQ(L"", AfxLoadString(IDS_LABEL_ERROR));
 }
 
 // Real boxes under X, answered by the scripted user from a second thread.
@@ -84,16 +86,16 @@ TEST_F(MessageCatalogueTest, RealBoxesShowTheHelpLinkAndReturnTheAnswer)
 {
     CSeenMessageBox seen;
     std::thread user([&seen] {
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7514 ", 15000))
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_EVS_ONLINE_TAKE_OFFLINE), 15000))
         {
             seen = ScriptedUser::Read(box);
             ScriptedUser::Answer(box, IDNO);
         }
-        if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7502 ", 15000))
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CONFIG_UNREADABLE), 15000))
             ScriptedUser::Answer(box, IDOK);
     });
-    const int no = CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, 7514, L"EVS1");
-    const int ok = CMessageCatalogue::Show(MSG_INFO, MB_OK, 7502, L"NODE2");
+    const int no = CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, IDS_EVS_ONLINE_TAKE_OFFLINE, L"EVS1");
+    const int ok = CMessageCatalogue::Show(MSG_INFO, MB_OK, IDS_CONFIG_UNREADABLE, L"NODE2");
     user.join();
     EXPECT_EQ(IDOK, ok);
     ASSERT_NE(nullptr, seen.box) << "no message box appeared";
@@ -101,7 +103,7 @@ TEST_F(MessageCatalogueTest, RealBoxesShowTheHelpLinkAndReturnTheAnswer)
     EXPECT_EQ(L"QLX Error", seen.caption);
     EXPECT_EQ(0u, seen.text.find(L"Take EVS1 offline?\n"));
     ASSERT_NE(nullptr, seen.link) << "no SysLink in the box";
-    EXPECT_NE(std::wstring::npos, seen.linkText.find(L"https://help.example/kb?id=M-42-13-7514"));
+    EXPECT_NE(std::wstring::npos, seen.linkText.find(L"https://help.example/kb?id=" KV_MESSAGE_TAG(IDS_EVS_ONLINE_TAKE_OFFLINE)));
     // Below the text, clear of the buttons, inside the box.
     EXPECT_GE(seen.linkRect.top, seen.textRect.bottom + 10);
     EXPECT_LE(seen.linkRect.bottom, seen.buttonsRect.top);

@@ -4,6 +4,7 @@
 #include "AfxWin.h"
 #include "EntryPoints.h"
 #include "FunctionLog.h"
+#include "StringIds.h"
 #include "UniqueResource.h"
 
 #include <cstdarg>
@@ -16,9 +17,8 @@ constexpr DWORD kTextBufferChars = 260; // 520 bytes
 constexpr DWORD kSubkeyNameChars = 260;
 constexpr DWORD kReplicaNameChars = 200;
 constexpr DWORD kReplicaDataBytes = 200;
-constexpr uint32_t kInformation = 7510;
 
-// A failed registry call: category 2 with its error, the 10009 line and the
+// A failed registry call: category 2 with its error, the Windows-error line and the
 // line naming its subject. Returns whether the call succeeded.
 bool RegCallSucceeded(const CFunctionLog& log, uint32_t line, CStatus& status, const wchar_t* function, const wchar_t* subject,
                       LSTATUS error) noexcept
@@ -312,7 +312,7 @@ CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const
         std::wstring child;
         if (!Stored(status, [&] { child = path.empty() ? std::wstring(name) : path + L"\\" + name; }))
             return status;
-        KV_LOG_MESSAGE(LOG_INFO, kInformation, child.c_str());
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, child.c_str());
         const CStatus copied = _ReplicateKey(sourceRoot, destinationRoot, child);
         if (copied.IsFailed())
         {

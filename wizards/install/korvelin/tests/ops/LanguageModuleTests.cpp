@@ -1,10 +1,13 @@
 // The shipped English module: every text the program asks for is there, and
 // every format takes exactly the arguments its callers pass.
 #include "L10nUtil.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,11 +35,21 @@ std::string Conversions(const std::wstring& format)
     return kinds;
 }
 
-std::vector<UINT> Range(UINT first, UINT last)
+// Every id the shared header names, read from the header itself, so a string
+// added there and forgotten in the module fails here.
+std::map<std::string, UINT> NamedIds()
 {
-    std::vector<UINT> ids;
-    for (UINT id = first; id <= last; ++id)
-        ids.push_back(id);
+    std::map<std::string, UINT> ids;
+    std::ifstream header(KV_STRING_IDS_HEADER);
+    std::string line;
+    while (std::getline(header, line))
+    {
+        std::istringstream words(line);
+        std::string directive, name;
+        UINT id = 0;
+        if (words >> directive >> name >> id && directive == "#define" && name.rfind("IDS_", 0) == 0)
+            ids[name] = id;
+    }
     return ids;
 }
 
@@ -65,40 +78,32 @@ protected:
 };
 } // namespace
 
-TEST_F(LanguageModuleTest, EveryTextIsPresentWithTheRightArguments)
+TEST_F(LanguageModuleTest, EveryNamedTextIsPresentWithTheRightArguments)
 {
-    // Texts with arguments, and what their callers pass.
+    // Texts with arguments, and what their callers pass; every other text takes none.
     const std::map<UINT, std::string> withArguments = {
-        {7510, "s"},  {7514, "s"},    {7552, "s"},   {7556, "s"},  {10004, "suu"},
-        {10009, "su"}, {10013, "suu"}, {10014, "s"}, {10017, "ss"}, {10018, "s"},
+        {IDS_LOG_INFORMATION, "s"},  {IDS_EVS_ONLINE_TAKE_OFFLINE, "s"}, {IDS_CONFIRM_CHANGES, "s"},
+        {IDS_OPTIONAL_SERVICES_SKIPPED, "s"}, {IDS_LOG_CALL_FAILED, "suu"}, {IDS_LOG_WIN32_FAILED, "su"},
+        {IDS_LOG_CLUSTER_CALL_FAILED, "suu"}, {IDS_LOG_SERVICE_MISSING, "s"}, {IDS_LOG_NO_SYSINFO, "ss"},
+        {IDS_LOG_NAME_IN_USE, "s"},
     };
-    std::vector<UINT> ids = Range(501, 507);
-    for (UINT id : {7501, 7502, 7503, 7504, 7505, 7507, 7508, 7511, 7512, 7513, 7515, 7516, 7517, 7518, 7519,
-                    7520, 7521, 7522, 7523, 7524, 7525, 7526, 7527, 7528, 7529, 7530, 7531, 7532, 7533, 7534,
-                    7535, 7536, 7537, 7538, 7539, 7540, 7541, 7542, 7543, 7544, 7545, 7547, 7548, 7549, 7550,
-                    7551, 7553, 7554, 7555, 7557, 7558, 7559, 7560, 7561, 7562, 7563, 7564, 7565, 7567, 7568,
-                    7571, 7572, 7573, 10001, 10002, 10003, 10007, 10008, 10010, 10011})
-        ids.push_back(id);
-    for (UINT id : Range(7601, 7607))
-        ids.push_back(id);
-    for (const auto& entry : withArguments)
-        ids.push_back(entry.first);
-
-    for (UINT id : ids)
+    const std::map<std::string, UINT> ids = NamedIds();
+    ASSERT_GT(ids.size(), 90u) << "the header was not read";
+    for (const auto& [name, id] : ids)
     {
         const std::wstring text = Load(id);
-        EXPECT_FALSE(text.empty()) << "string " << id << " is missing";
+        EXPECT_FALSE(text.empty()) << name << " is missing";
         const auto expected = withArguments.find(id);
-        EXPECT_EQ(expected == withArguments.end() ? "" : expected->second, Conversions(text)) << "string " << id;
+        EXPECT_EQ(expected == withArguments.end() ? "" : expected->second, Conversions(text)) << name;
     }
 }
 
 TEST_F(LanguageModuleTest, LogApplicationNameIsARegistryKeyName)
 {
-    EXPECT_EQ(L"Korvelin", Load(10002));
+    EXPECT_EQ(L"Korvelin", Load(IDS_LOG_APPLICATION_NAME));
 }
 
 TEST_F(LanguageModuleTest, HelpLinkBaseIsAnAddress)
 {
-    EXPECT_EQ(0u, Load(506).find(L"https://"));
+    EXPECT_EQ(0u, Load(IDS_HELP_LINK_BASE).find(L"https://"));
 }

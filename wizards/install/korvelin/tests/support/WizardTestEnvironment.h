@@ -5,6 +5,13 @@
 
 #include <string>
 
+#define KV_STRINGIZE_(x) #x
+#define KV_STRINGIZE(x) KV_STRINGIZE_(x)
+// The unique message identifier that a box's text and a log line carry for a
+// string id, as a literal: "M-42-13-<id> ".
+#define KV_MESSAGE_TAG(id) "M-42-13-" KV_STRINGIZE(id) " "
+#define KV_MESSAGE_TAGW(id) L"M-42-13-" KV_STRINGIZE(id) L" "
+
 // The file the process-wide log writes to (component 13, debug level 1).
 const std::wstring& WizardTestLogFile();
 

@@ -6,6 +6,7 @@
 #include "ScriptedUser.h"
 #include "Util.h"
 #include "WizardTestEnvironment.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -56,13 +57,13 @@ const Start kStarts[] = {
          EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles); }},
     {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE, nullptr,
      [] { EXPECT_EQ(3u, theApp.m_firstPage); }},
-    {"FirstPassAtTheTargetShows7573", Exchange, 2, 0, 7573},
-    {"NoExchangeShows7512", ConfigOnly, 1, 0, 7512},
-    {"FailingInstallationCheckShows7505", ServicesOnly, 1, 0, 7505, "M-42-13-10004 CUtil::IsExchangeInstalled()"},
-    {"NoConfigurationKeyShows7511NotTheReadFailure", NoConfigKey, 1, 0, 7511},
-    {"UnreadableConfigurationShows7502", NoExchVersion, 1, 0, 7502},
+    {"FirstPassAtTheTargetShowsAlreadyUpgraded", Exchange, 2, 0, IDS_ALREADY_UPGRADED},
+    {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE},
+    {"FailingInstallationCheckShowsCheckFailed", ServicesOnly, 1, 0, IDS_EXCHANGE_CHECK_FAILED, KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CUtil::IsExchangeInstalled()"},
+    {"NoConfigurationKeyShowsNoConfigNotTheReadFailure", NoConfigKey, 1, 0, IDS_NO_EXCHANGE_CONFIG},
+    {"UnreadableConfigurationShowsConfigUnreadable", NoExchVersion, 1, 0, IDS_CONFIG_UNREADABLE},
     {"UnreadableCatalogueFallsBackToTheBuiltInOne", NoCatalogue, 1, 0, -IDD_WELCOME,
-     "M-42-13-10004 GetExchangeVersionListFromXML()", [] {
+     KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "GetExchangeVersionListFromXML()", [] {
          ASSERT_EQ(2u, theApp.m_versions.toUpgrade.size());
          EXPECT_EQ(L"1912636077", theApp.m_versions.toUpgrade[0].adVersion); }},
 };
@@ -96,7 +97,7 @@ protected:
                 {
                     seen = -ScriptedUser::CurrentPage(sheet->m_hWnd);
                     ::PostMessageW(sheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
-                    if (HWND box = ScriptedUser::WaitForMessageBox(L"M-42-13-7567 ", kTimeoutMs))
+                    if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
                         ScriptedUser::Answer(box, IDYES);
                 }
                 ::Sleep(20);
@@ -134,7 +135,7 @@ TEST_F(TarnwickAppTest, SecondCopyShows7501AndReadsNoConfiguration)
     int shown = 0;
     std::thread([&] { shown = Run(); }).join();
     theApp.m_instanceMutex.Unlock();
-    EXPECT_EQ(7501, shown);
+    EXPECT_EQ(IDS_ANOTHER_INSTANCE, shown);
     EXPECT_EQ(0u, theApp.m_installedVersion) << "stopped before looking at Exchange";
     EXPECT_TRUE(theApp.m_config.evsList.empty()) << "stopped before reading the configuration";
 }

@@ -74,13 +74,13 @@ TEST(FunctionLogTests, WritesEntryFailureAndExitWithCallerNameFileAndLine)
     const size_t entering = log.rfind(expected);
     ASSERT_NE(std::string::npos, entering) << expected;
     snprintf(expected, sizeof(expected),
-             "QLX ERROR M-42-13-10004 CUtil::InitQLXApi() failed: category 33, code 53007.\r\n"
+             "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CUtil::InitQLXApi() failed: category 33, code 53007.\r\n"
              "\t./FunctionLogTests:CProbe::Run[%04d]\r\n",
              line - 2);
     const size_t failed = log.find(expected, entering);
     EXPECT_NE(std::string::npos, failed) << expected;
     snprintf(expected, sizeof(expected),
-             "QLX ERROR M-42-13-10009 RegOpenKey failed with Windows error 5.\r\n"
+             "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegOpenKey failed with Windows error 5.\r\n"
              "\t./FunctionLogTests:CProbe::Run[%04d]\r\n",
              line - 1);
     const size_t win32 = log.find(expected, failed);

@@ -4,10 +4,10 @@
 #include "ExchRegistry.h"
 #include "FunctionLog.h"
 #include "LibRegistry.h"
+#include "StringIds.h"
 
 namespace
 {
-constexpr uint32_t kInformationMessage = 7510;
 } // namespace
 
 // --- Optional switches below the Exchange configuration key ---
@@ -22,7 +22,7 @@ CStatus CUtil::IsSkipValueSet(const std::wstring& valueName, bool& isSet) noexce
     if (status.IsSuccess())
     {
         isSet = true;
-        KV_LOG_TEXT(LOG_INFO, kInformationMessage, L"Skip Value for %s is true.", valueName.c_str());
+        KV_LOG_TEXT(LOG_INFO, IDS_LOG_INFORMATION, L"Skip Value for %s is true.", valueName.c_str());
     }
     return status;
 }

@@ -3,6 +3,8 @@
 
 #include "AfxWin.h"
 #include "WizardTestEnvironment.h"
+#include "L10nTestIds.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -57,12 +59,12 @@ TEST(L10nUtilTests, LoadedModuleBecomesTheResourceHandle)
     CScopedResourceModule restore(nullptr);
     L10nUtil::LoadResourceModule(L"L10nNone");
     EXPECT_EQ(nullptr, AfxGetResourceHandle());
-    EXPECT_EQ(L"", AfxLoadString(1));
+    EXPECT_EQ(L"", AfxLoadString(IDS_TEST_LANGUAGE_TAG));
 
     L10nUtil::LoadResourceModule(L"L10nTest");
     const HINSTANCE module = AfxGetResourceHandle();
     ASSERT_NE(nullptr, module);
-    const std::wstring tag = AfxLoadString(1);
+    const std::wstring tag = AfxLoadString(IDS_TEST_LANGUAGE_TAG);
     EXPECT_TRUE(tag == L"en" || tag == L"zht") << "tag " << std::string(tag.begin(), tag.end());
     ::FreeLibrary(module);
 }

@@ -6,6 +6,7 @@
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "WizardTestEnvironment.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     CScriptedPage first(IDD_WELCOME), second(IDD_EVS_SELECT), third(IDD_COMPLETION);
-    CPropertySheet sheet(7557, nullptr, 0, nullptr, nullptr);
+    CPropertySheet sheet(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
     sheet.AddPage(&first);
     sheet.AddPage(&second);
     sheet.AddPage(&third);

@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "WizardTestEnvironment.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ constexpr int kCurrent = PanelPlan::kCurrent, kPending = PanelPlan::kPending, kD
 
 TEST(LHSPanelTests, SelectionPageOfTheFirstPassListsItsGroup)
 {
-    // 7601, then the sub-steps 7605 (current), 7603, 7604, then 7606 and 7607.
+    // the first heading, then the three sub-steps (the first current), then the two last headings.
     EXPECT_EQ((std::vector<Expected>{{0, kHeading}, {1, kCurrent}, {2, kPending}, {3, kPending}, {4, kPending},
                                      {5, kPending}}),
               Planned(kFirstPassSteps, IDD_EVS_SELECT));
@@ -71,7 +72,7 @@ TEST(LHSPanelTests, PageInNoRowLeavesEveryItemPending)
 TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
 {
     int before = 0, after = 0;
-    const PanelPlan plan = CLHSPanel::Plan(kFirstPassSteps, 2, before, after, [](int id) { return id != 7605; });
+    const PanelPlan plan = CLHSPanel::Plan(kFirstPassSteps, 2, before, after, [](int id) { return id != IDS_STEP_SELECT_EVS; });
     ASSERT_EQ(5u, plan.items.size());
     EXPECT_EQ(1, plan.currentPosition) << "positions count only listed rows";
     EXPECT_EQ(2, plan.items[1].row);

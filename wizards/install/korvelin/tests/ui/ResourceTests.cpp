@@ -1,6 +1,6 @@
 // The shipped English module's pictures, and every control a page template must hold.
-#include "../res/ResourceIds.h"
 #include "L10nUtil.h"
+#include "ResourceIds.h"
 #include "UniqueResource.h"
 
 #include <commctrl.h>

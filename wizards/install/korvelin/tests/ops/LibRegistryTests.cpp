@@ -6,6 +6,7 @@
 #include "LabScenario.h"
 #include "UniqueResource.h"
 #include "WizardTestEnvironment.h"
+#include "StringIds.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ protected:
 };
 
 // A failure leaves the out-parameter alone, creates no missing key and logs the
-// 10009 line with the line naming its subject.
+// Windows-error line with the line naming its subject.
 TEST_P(LibRegistryTest, GivesTheStatusAndTheOutParameter)
 {
     const QueryCase& test = GetParam();
@@ -174,20 +175,20 @@ INSTANTIATE_TEST_SUITE_P(
         QueryCase{"OnALabNode", kExists, REG_NONE, {}, 0, L"yes", kNode, L"NodeKey"},
         QueryCase{"ComputerTheLabCannotReach", kExists, REG_NONE, {}, ERROR_BAD_NETPATH, L"no", L"NOWHERE"},
         QueryCase{"ConnectionFault", kNumber, REG_NONE, {}, ERROR_ACCESS_DENIED, L"3735928559", kNode, L"None", 1,
-                  {"QLX ERROR M-42-13-10009 RegConnectRegistry failed with Windows error 5.\r\n"
+                  {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegConnectRegistry failed with Windows error 5.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue[",
                    "QLX DBG_1 M-42-13-0 NODE2\r\n\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue["}},
         // The writer's own connection works; the creation's, the second, does not.
         QueryCase{"KeyCreationFault", kWrite, REG_NONE, {}, ERROR_BAD_NETPATH, L"", kNode, L"None", 2,
-                  {"QLX ERROR M-42-13-10009 CreateRegistryKey failed with Windows error 2.\r\n"
+                  {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "CreateRegistryKey failed with Windows error 2.\r\n"
                    "\t./LibRegistry:CLibRegistry::SetRegistryStringValue["}},
         QueryCase{"ReplicateMissing", kReplicate, REG_NONE, {}, ERROR_FILE_NOT_FOUND, L"", kNode, L"None", 0,
-                  {"QLX ERROR M-42-13-10009 RegOpenKey() failed with Windows error 2.\r\n"
+                  {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegOpenKey() failed with Windows error 2.\r\n"
                    "\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)[",
-                   "QLX ERROR M-42-13-10004 CLibRegistry::ReplicateKeyAToA(2) failed: category 2, code 2.\r\n"
+                   "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CLibRegistry::ReplicateKeyAToA(2) failed: category 2, code 2.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReplicateKeyAToA()["}},
         QueryCase{"ReplicateToUnreachable", kReplicate, REG_NONE, {}, ERROR_BAD_NETPATH, L"", L"NOWHERE", L"Key", 0,
-                  {"QLX ERROR M-42-13-10009 RegConnectRegistry() failed with Windows error 53.\r\n"
+                  {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegConnectRegistry() failed with Windows error 53.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReplicateKeyAToA()["}}),
     kCaseName);
 
