@@ -40,8 +40,13 @@ protected:
     virtual BOOL OnWizardFinish();
     // TRUE lets Cancel close the sheet, FALSE keeps it open.
     virtual BOOL OnQueryCancel();
-    // Every other message of the page (commands, owner drawing, messages of
-    // worker threads): true when handled, with the result in result.
+    // A command of one of the page's controls (WM_COMMAND): true when handled.
+    virtual bool OnCommand(UINT controlId, UINT code, HWND control);
+    // A notification of one of the page's controls (WM_NOTIFY not from the
+    // sheet): true when handled, with the result in result.
+    virtual bool OnControlNotify(const NMHDR& header, LRESULT& result);
+    // Every other message of the page (owner drawing, messages of worker
+    // threads): true when handled, with the result in result.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 private:

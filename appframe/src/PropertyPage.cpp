@@ -45,6 +45,16 @@ BOOL CPropertyPage::OnQueryCancel()
     return TRUE;
 }
 
+bool CPropertyPage::OnCommand(UINT, UINT, HWND)
+{
+    return false;
+}
+
+bool CPropertyPage::OnControlNotify(const NMHDR&, LRESULT&)
+{
+    return false;
+}
+
 bool CPropertyPage::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
 {
     return false;
@@ -52,10 +62,9 @@ bool CPropertyPage::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
 
 bool CPropertyPage::_OnNotify(const NMHDR& header, LRESULT& result)
 {
-    // Only the sheet's notifications to this page are ours; a control's
-    // notifications go to OnMessage.
+    // Only the sheet's notifications are PSN_* codes; a control's go to its handler.
     if (_sheet && header.hwndFrom != _sheet->m_hWnd)
-        return false;
+        return OnControlNotify(header, result);
     switch (header.code)
     {
     case PSN_SETACTIVE:
@@ -121,6 +130,8 @@ INT_PTR CALLBACK CPropertyPage::_DialogProc(HWND dialog, UINT message, WPARAM wP
         bool handled = false;
         if (message == WM_NOTIFY)
             handled = page->_OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+        else if (message == WM_COMMAND && lParam)
+            handled = page->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         if (!handled)
             handled = page->OnMessage(message, wParam, lParam, result);
         if (message == WM_NCDESTROY)

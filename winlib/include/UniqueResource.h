@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <cstddef>
@@ -75,6 +76,33 @@ using unique_handle = CUniqueResource<CHandleTraits<HANDLE, &::CloseHandle>>;
 using unique_hmodule = CUniqueResource<CHandleTraits<HMODULE, &::FreeLibrary>>;
 using unique_hhook = CUniqueResource<CHandleTraits<HHOOK, &::UnhookWindowsHookEx>>;
 using unique_schandle = CUniqueResource<CHandleTraits<SC_HANDLE, &::CloseServiceHandle>>;
+// GDI objects and icons of the user interface; shared icons (LR_SHARED) are
+// never owned.
+using unique_hbitmap = CUniqueResource<CHandleTraits<HBITMAP, &::DeleteObject>>;
+using unique_hbrush = CUniqueResource<CHandleTraits<HBRUSH, &::DeleteObject>>;
+using unique_hicon = CUniqueResource<CHandleTraits<HICON, &::DestroyIcon>>;
+
+// COM on the calling thread: released once, by reset() or at scope exit, and
+// only when this owner's initialisation succeeded.
+class unique_com_init
+{
+public:
+    unique_com_init() noexcept : _result(::CoInitialize(nullptr)) {}
+    ~unique_com_init() { reset(); }
+    unique_com_init(const unique_com_init&) = delete;
+    unique_com_init& operator=(const unique_com_init&) = delete;
+
+    HRESULT result() const noexcept { return _result; }
+    void reset() noexcept
+    {
+        if (SUCCEEDED(_result))
+            ::CoUninitialize();
+        _result = CO_E_NOTINITIALIZED;
+    }
+
+private:
+    HRESULT _result;
+};
 
 // COM strings and variants, for the COM-based library classes.
 

@@ -4,7 +4,7 @@
 #include "ResourceIds.h"
 #include "TarnwickSheet.h"
 
-CCompletionPage::CCompletionPage() noexcept : CTarnwickPage(IDD_COMPLETION)
+CCompletionPage::CCompletionPage(CTarnwickApp& app) noexcept : CTarnwickPage(IDD_COMPLETION, app)
 {
     m_psp.dwFlags |= PSP_HIDEHEADER;
 }

@@ -7,7 +7,7 @@
 class CCompletionPage : public CTarnwickPage
 {
 public:
-    CCompletionPage() noexcept;
+    explicit CCompletionPage(CTarnwickApp& app) noexcept;
 
 protected:
     BOOL OnInitDialog() override;

@@ -4,14 +4,12 @@
 #include "ResourceIds.h"
 #include "TarnwickSheet.h"
 
-CEVSSelectPage::CEVSSelectPage() noexcept : CPanelPage(IDD_EVS_SELECT, IDC_PANEL_EVS_SELECT)
+CEVSSelectPage::CEVSSelectPage(CTarnwickApp& app) noexcept : CPanelPage(IDD_EVS_SELECT, IDC_PANEL_EVS_SELECT, app)
 {
 }
 
-BOOL CEVSSelectPage::OnSetActive()
+BOOL CEVSSelectPage::OnActivatePage()
 {
-    // Selection happens in the first pass only.
-    ActivatePanel(kFirstPassSteps);
     GetSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     return TRUE;
 }

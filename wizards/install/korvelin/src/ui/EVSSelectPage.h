@@ -7,8 +7,10 @@
 class CEVSSelectPage : public CPanelPage
 {
 public:
-    CEVSSelectPage() noexcept;
+    explicit CEVSSelectPage(CTarnwickApp& app) noexcept;
 
 protected:
-    BOOL OnSetActive() override;
+    BOOL OnActivatePage() override;
+    // Selection happens in the first pass only.
+    const StepRow* StepTable() const noexcept override { return kFirstPassSteps; }
 };

@@ -3,6 +3,7 @@
 
 #include "ResourceIds.h"
 #include "StringIds.h"
+#include "UniqueResource.h"
 
 #include <commctrl.h>
 
@@ -42,7 +43,7 @@ struct PanelState
     int headingBefore = 0;
     int headingAfter = 0;
     CImageList images;
-    HBITMAP tile = nullptr;
+    unique_hbitmap tile;
 };
 
 PanelState& Shared()
@@ -175,10 +176,10 @@ void CLHSPanel::Initialise() noexcept
         // Not every common-controls library takes a res:// address (Wine does
         // not): paint the same tiles ourselves.
         if (!shared.tile && module)
-            shared.tile = static_cast<HBITMAP>(
-                ::LoadImageW(module, MAKEINTRESOURCEW(IDB_PANEL_TILE), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+            shared.tile.reset(static_cast<HBITMAP>(
+                ::LoadImageW(module, MAKEINTRESOURCEW(IDB_PANEL_TILE), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
         if (shared.tile)
-            ::SetWindowSubclass(m_hWnd, &_PaintBackground, 0, reinterpret_cast<DWORD_PTR>(shared.tile));
+            ::SetWindowSubclass(m_hWnd, &_PaintBackground, 0, reinterpret_cast<DWORD_PTR>(shared.tile.get()));
     }
     SendMessage(LVM_SETTEXTBKCOLOR, 0, CLR_NONE);
     SendMessage(LVM_SETBKCOLOR, 0, CLR_NONE);
@@ -199,10 +200,9 @@ LRESULT CALLBACK CLHSPanel::_PaintBackground(HWND list, UINT message, WPARAM wPa
     {
         RECT client{};
         ::GetClientRect(list, &client);
-        if (HBRUSH tiles = ::CreatePatternBrush(reinterpret_cast<HBITMAP>(data)))
+        if (const unique_hbrush tiles{::CreatePatternBrush(reinterpret_cast<HBITMAP>(data))})
         {
-            ::FillRect(reinterpret_cast<HDC>(wParam), &client, tiles);
-            ::DeleteObject(tiles);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &client, tiles.get());
             return TRUE;
         }
     }

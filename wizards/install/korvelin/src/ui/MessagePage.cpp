@@ -4,13 +4,12 @@
 #include "ResourceIds.h"
 #include "TarnwickSheet.h"
 
-CMessagePage::CMessagePage() noexcept : CPanelPage(IDD_MESSAGE, IDC_PANEL_MESSAGE)
+CMessagePage::CMessagePage(CTarnwickApp& app) noexcept : CPanelPage(IDD_MESSAGE, IDC_PANEL_MESSAGE, app)
 {
 }
 
-BOOL CMessagePage::OnSetActive()
+BOOL CMessagePage::OnActivatePage()
 {
-    ActivatePanel(PassSteps());
     GetSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     return TRUE;
 }

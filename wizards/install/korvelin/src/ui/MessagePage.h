@@ -7,8 +7,8 @@
 class CMessagePage : public CPanelPage
 {
 public:
-    CMessagePage() noexcept;
+    explicit CMessagePage(CTarnwickApp& app) noexcept;
 
 protected:
-    BOOL OnSetActive() override;
+    BOOL OnActivatePage() override;
 };

@@ -5,12 +5,13 @@
 #include "FunctionLog.h"
 #include "L10nUtil.h"
 #include "MessageCatalogue.h"
+#include "PageRoute.h"
 #include "ResourceIds.h"
 #include "StringIds.h"
 #include "TarnwickSheet.h"
+#include "UniqueResource.h"
 #include "Util.h"
 
-#include <objbase.h>
 
 CTarnwickApp theApp;
 
@@ -30,23 +31,13 @@ constexpr ImageSource kImages[CTarnwickApp::kImageCount] = {
     {IDI_STATE_NOT_UPGRADED, 32},  {IDI_STATE_NOT_CONFIGURED, 32},
 };
 
-// A bitmap of the resource module, released when the run ends.
-struct CBitmap
+// A bitmap of the resource module, owned by the run; null without a module.
+unique_hbitmap LoadBitmapResource(int id) noexcept
 {
-    explicit CBitmap(int id) noexcept
-    {
-        if (const HINSTANCE module = AfxGetResourceHandle())
-            handle = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
-    }
-    ~CBitmap()
-    {
-        if (handle)
-            ::DeleteObject(handle);
-    }
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
-    HBITMAP handle = nullptr;
-};
+    const HINSTANCE module = AfxGetResourceHandle();
+    return unique_hbitmap(
+        module ? static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+}
 } // namespace
 
 CTarnwickApp::CTarnwickApp() noexcept : m_instanceMutex(TRUE, kInstanceMutex)
@@ -55,71 +46,65 @@ CTarnwickApp::CTarnwickApp() noexcept : m_instanceMutex(TRUE, kInstanceMutex)
 
 int CTarnwickApp::InitInstance()
 {
-    const HRESULT com = ::CoInitialize(nullptr);
+    unique_com_init com;
     L10nUtil::LoadResourceModule(kApplicationName);
     AfxEnableControlContainer();
 
-    bool comReleased = false;
     if (CreateLogFile().IsSuccess())
     {
         KV_LOG_FUNCTION();
-        _RunWizard();
-        if (SUCCEEDED(com))
-            ::CoUninitialize();
-        comReleased = true;
+        // The checks and the wizard, logged under this function's name as
+        // support expects; each way out ends here.
+        const auto runWizard = [&]() noexcept {
+            if (const CStatus checks = _StartupChecks(); checks.IsFailed())
+            {
+                KV_LOG_FAILED(L"_StartupChecks()", checks);
+                return;
+            }
+
+            if (const CStatus catalogue = CUtil::GetExchangeVersionListFromXML(m_versions); catalogue.IsFailed())
+            {
+                KV_LOG_FAILED(L"GetExchangeVersionListFromXML()", catalogue);
+                CUtil::SetDefaultExchangeVersionList(m_versions);
+            }
+
+            if (const CStatus config = CExchRegistry::ReadQLXExchReg(nullptr, m_config); config.IsFailed())
+            {
+                const bool noConfiguration = config.GetCode() == CExchRegistry::kNoConfigKey;
+                if (!noConfiguration)
+                    KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
+                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
+                                              noConfiguration ? IDS_NO_EXCHANGE_CONFIG : IDS_CONFIG_UNREADABLE);
+                return;
+            }
+
+            if (const CStatus pass = _CheckInstallState(); pass.IsFailed())
+            {
+                KV_LOG_FAILED(L"_CheckInstallState()", pass);
+                return;
+            }
+
+            if (!IsSecondPass() && m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
+            {
+                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_ALREADY_UPGRADED);
+                return;
+            }
+
+            _BuildImageList();
+            const unique_hbitmap watermark = LoadBitmapResource(IDB_WATERMARK);
+            const unique_hbitmap header = LoadBitmapResource(IDB_HEADER);
+            CTarnwickSheet sheet(*this, IDS_SHEET_CAPTION, nullptr, m_firstPage, watermark.get(), header.get());
+            m_sheet = &sheet;
+            SetMainWnd(&sheet);
+            (void)sheet.DoModal();
+            SetMainWnd(nullptr);
+            m_sheet = nullptr;
+        };
+        runWizard();
+        com.reset();
     } // "<< Exiting" after COM is released, before the lists go
-    if (SUCCEEDED(com) && !comReleased)
-        ::CoUninitialize();
     VLibThreadLogQueue::Global().ClearAll();
     return 0;
-}
-
-void CTarnwickApp::_RunWizard() noexcept
-{
-    KV_LOG_FUNCTION();
-    if (const CStatus checks = _StartupChecks(); checks.IsFailed())
-    {
-        KV_LOG_FAILED(L"_StartupChecks()", checks);
-        return;
-    }
-
-    if (const CStatus catalogue = CUtil::GetExchangeVersionListFromXML(m_versions); catalogue.IsFailed())
-    {
-        KV_LOG_FAILED(L"GetExchangeVersionListFromXML()", catalogue);
-        CUtil::SetDefaultExchangeVersionList(m_versions);
-    }
-
-    if (const CStatus config = CExchRegistry::ReadQLXExchReg(nullptr, m_config); config.IsFailed())
-    {
-        const bool noConfiguration = config.GetCode() == CExchRegistry::kNoConfigKey;
-        if (!noConfiguration)
-            KV_LOG_FAILED(L"CExchRegistry::ReadQLXExchReg()", config);
-        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR,
-                                      noConfiguration ? IDS_NO_EXCHANGE_CONFIG : IDS_CONFIG_UNREADABLE);
-        return;
-    }
-
-    if (const CStatus pass = _CheckInstallState(); pass.IsFailed())
-    {
-        KV_LOG_FAILED(L"_CheckInstallState()", pass);
-        return;
-    }
-
-    if (m_installState != kSecondPass && m_installedVersion == static_cast<uint32_t>(m_versions.upgradeVersion.code))
-    {
-        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_ALREADY_UPGRADED);
-        return;
-    }
-
-    _BuildImageList();
-    const CBitmap watermark(IDB_WATERMARK);
-    const CBitmap header(IDB_HEADER);
-    CTarnwickSheet sheet(IDS_SHEET_CAPTION, nullptr, m_firstPage, watermark.handle, header.handle);
-    m_sheet = &sheet;
-    SetMainWnd(&sheet);
-    (void)sheet.DoModal();
-    SetMainWnd(nullptr);
-    m_sheet = nullptr;
 }
 
 CStatus CTarnwickApp::CreateLogFile() noexcept
@@ -183,14 +168,8 @@ CStatus CTarnwickApp::_CheckInstallState() noexcept
     CStatus status;
     status.SetSuccess();
     if (m_config.installState == kSecondPass)
-    {
         m_installState = kSecondPass;
-        m_firstPage = kSecondPassPage;
-    }
-    else
-    {
-        m_firstPage = kFirstPassPage;
-    }
+    m_firstPage = CPageRoute::FirstPage(IsSecondPass());
     return status;
 }
 

@@ -21,9 +21,6 @@ public:
     static constexpr wchar_t kInstanceMutex[] = L"Tolmarsh for QLX";
     static constexpr uint32_t kComponentNumber = 13;
     static constexpr uint32_t kSecondPass = CExchRegistry::kInstallStateUpgrading;
-    // The sheet's first page: welcome, or the message page of the second pass.
-    static constexpr uint32_t kFirstPassPage = 0;
-    static constexpr uint32_t kSecondPassPage = 3;
 
     // The eight icons of the image list, in their order.
     enum ImageSlot
@@ -47,8 +44,8 @@ public:
     [[nodiscard]] CStatus CreateLogFile() noexcept;
     [[nodiscard]] CStatus _StartupChecks() noexcept;
     [[nodiscard]] CStatus _CheckInstallState() noexcept;
-    // Steps 5 to 11 of the start-up: the checks, then the wizard.
-    void _RunWizard() noexcept;
+    // The one place that says which pass runs: the install state read at start-up.
+    bool IsSecondPass() const noexcept { return m_installState == kSecondPass; }
     // The icons of the wizard, in the order of ImageSlot.
     void _BuildImageList() noexcept;
 

@@ -4,7 +4,7 @@
 #include "Tarnwick.h"
 #include "TarnwickSheet.h"
 
-CTarnwickPage::CTarnwickPage(UINT dialogId) noexcept : CPropertyPage(dialogId)
+CTarnwickPage::CTarnwickPage(UINT dialogId, CTarnwickApp& app) noexcept : CPropertyPage(dialogId), _app(app)
 {
     m_psp.dwFlags &= ~PSP_HASHELP;
 }
@@ -19,7 +19,8 @@ BOOL CTarnwickPage::OnQueryCancel()
     return GetSheet()->DisplayCancelConfirm();
 }
 
-CPanelPage::CPanelPage(UINT dialogId, UINT panelId) noexcept : CTarnwickPage(dialogId), _panelId(panelId)
+CPanelPage::CPanelPage(UINT dialogId, UINT panelId, CTarnwickApp& app) noexcept
+    : CTarnwickPage(dialogId, app), _panelId(panelId)
 {
 }
 
@@ -27,7 +28,16 @@ BOOL CPanelPage::OnInitDialog()
 {
     if (m_panel.Create(m_hWnd, _panelId))
         m_panel.Initialise();
-    return TRUE;
+    return OnInitPage();
+}
+
+BOOL CPanelPage::OnSetActive()
+{
+    CLHSPanel::SetStepTable(StepTable());
+    m_panel.Layout(GetSheet()->m_hWnd, m_hWnd);
+    m_panel.SetPageId(static_cast<int>(GetDialogId()));
+    m_panel.Update(m_panel.FindStep());
+    return OnActivatePage();
 }
 
 bool CPanelPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -44,18 +54,15 @@ bool CPanelPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         result = TRUE;
         return true;
     }
+    return OnPageMessage(message, wParam, lParam, result);
+}
+
+bool CPanelPage::OnPageMessage(UINT, WPARAM, LPARAM, LRESULT&)
+{
     return false;
 }
 
-void CPanelPage::ActivatePanel(const StepRow* table) noexcept
+const StepRow* CPanelPage::StepTable() const noexcept
 {
-    CLHSPanel::SetStepTable(table);
-    m_panel.Layout(GetSheet()->m_hWnd, m_hWnd);
-    m_panel.SetPageId(static_cast<int>(GetDialogId()));
-    m_panel.Update(m_panel.FindStep());
-}
-
-const StepRow* CPanelPage::PassSteps() noexcept
-{
-    return theApp.m_installState == CTarnwickApp::kSecondPass ? kSecondPassSteps : kFirstPassSteps;
+    return App().IsSecondPass() ? kSecondPassSteps : kFirstPassSteps;
 }

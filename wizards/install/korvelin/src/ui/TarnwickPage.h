@@ -1,37 +1,51 @@
-// What every page of the wizard shares: the cancel confirmation, and for the
-// inner pages the step panel on the left.
+// What every page of the wizard shares: the application's state handed over
+// by the sheet, the cancel confirmation, and for the inner pages the step
+// panel on the left.
 #pragma once
 
 #include "AfxSheet.h"
 #include "LHSPanel.h"
 
+class CTarnwickApp;
 class CTarnwickSheet;
 
 class CTarnwickPage : public CPropertyPage
 {
 public:
-    explicit CTarnwickPage(UINT dialogId) noexcept;
+    CTarnwickPage(UINT dialogId, CTarnwickApp& app) noexcept;
 
 protected:
+    // What the pages share (configuration, cluster, flags): the application's.
+    CTarnwickApp& App() const noexcept { return _app; }
     CTarnwickSheet* GetSheet() const noexcept;
     // Asks the administrator before the wizard is cancelled.
     BOOL OnQueryCancel() override;
+
+private:
+    CTarnwickApp& _app;
 };
 
+// A page with the step panel. The panel's part of creation, activation and
+// drawing is done here and cannot be overridden; a page adds its own through
+// OnInitPage, OnActivatePage and OnPageMessage.
 class CPanelPage : public CTarnwickPage
 {
 public:
-    CPanelPage(UINT dialogId, UINT panelId) noexcept;
+    CPanelPage(UINT dialogId, UINT panelId, CTarnwickApp& app) noexcept;
 
     const CLHSPanel& GetPanel() const noexcept { return m_panel; }
 
 protected:
-    BOOL OnInitDialog() override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    // The panel's part of activation: table, layout, page id, current step.
-    void ActivatePanel(const StepRow* table) noexcept;
-    // The table of the pass that runs: the second pass's after a reboot.
-    static const StepRow* PassSteps() noexcept;
+    BOOL OnInitDialog() final;
+    BOOL OnSetActive() final;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) final;
+
+    // As OnInitDialog, OnSetActive and OnMessage, after the panel's part.
+    virtual BOOL OnInitPage() { return TRUE; }
+    virtual BOOL OnActivatePage() { return TRUE; }
+    virtual bool OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The step table the panel shows: the pass that runs.
+    virtual const StepRow* StepTable() const noexcept;
 
     CLHSPanel m_panel;
 

@@ -11,9 +11,10 @@ namespace
 constexpr int kTitlePoints = 12;
 } // namespace
 
-CTarnwickSheet::CTarnwickSheet(UINT captionId, CWnd* parent, UINT firstPage, HBITMAP watermark,
+CTarnwickSheet::CTarnwickSheet(CTarnwickApp& app, UINT captionId, CWnd* parent, UINT firstPage, HBITMAP watermark,
                                HBITMAP header) noexcept
-    : CPropertySheet(captionId, parent, firstPage, watermark, header)
+    : CPropertySheet(captionId, parent, firstPage, watermark, header), m_welcomePage(app), m_evsSelectPage(app),
+      m_messagePage(app), m_completionPage(app), m_taskExecutionPage(app)
 {
     m_psh.dwFlags &= ~PSH_HASHELP;
     try
@@ -30,18 +31,12 @@ CTarnwickSheet::CTarnwickSheet(UINT captionId, CWnd* parent, UINT firstPage, HBI
     }
 }
 
-CTarnwickSheet::~CTarnwickSheet()
-{
-    if (m_icon)
-        ::DestroyIcon(m_icon);
-}
-
 BOOL CTarnwickSheet::OnInitDialog()
 {
     if (const HINSTANCE module = AfxGetResourceHandle())
-        m_icon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_WIZARD), IMAGE_ICON, 32, 32, 0));
+        m_icon.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_WIZARD), IMAGE_ICON, 32, 32, 0)));
     if (m_icon)
-        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.get()));
     return CPropertySheet::OnInitDialog();
 }
 

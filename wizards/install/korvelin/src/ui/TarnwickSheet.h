@@ -7,6 +7,7 @@
 #include "EVSSelectPage.h"
 #include "MessagePage.h"
 #include "TaskExecutionPage.h"
+#include "UniqueResource.h"
 #include "WelcomePage.h"
 
 class CTarnwickSheet : public CPropertySheet
@@ -22,8 +23,9 @@ public:
         kCompletionIndex = 4,
     };
 
-    CTarnwickSheet(UINT captionId, CWnd* parent, UINT firstPage, HBITMAP watermark, HBITMAP header) noexcept;
-    ~CTarnwickSheet() override;
+    // Every page gets the application's shared state from here.
+    CTarnwickSheet(CTarnwickApp& app, UINT captionId, CWnd* parent, UINT firstPage, HBITMAP watermark,
+                   HBITMAP header) noexcept;
 
     // TRUE to cancel the wizard, FALSE to stay: asks the administrator.
     BOOL DisplayCancelConfirm() noexcept;
@@ -38,7 +40,7 @@ public:
     CCompletionPage m_completionPage;
     CTaskExecutionPage m_taskExecutionPage;
     CFont m_boldFont;
-    HICON m_icon = nullptr;
+    unique_hicon m_icon;
 
 protected:
     BOOL OnInitDialog() override;

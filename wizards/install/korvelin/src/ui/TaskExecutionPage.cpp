@@ -4,13 +4,13 @@
 #include "ResourceIds.h"
 #include "TarnwickSheet.h"
 
-CTaskExecutionPage::CTaskExecutionPage() noexcept : CPanelPage(IDD_TASK_EXECUTION, IDC_PANEL_TASK_EXECUTION)
+CTaskExecutionPage::CTaskExecutionPage(CTarnwickApp& app) noexcept
+    : CPanelPage(IDD_TASK_EXECUTION, IDC_PANEL_TASK_EXECUTION, app)
 {
 }
 
-BOOL CTaskExecutionPage::OnSetActive()
+BOOL CTaskExecutionPage::OnActivatePage()
 {
-    ActivatePanel(PassSteps());
     GetSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     return TRUE;
 }

@@ -7,8 +7,8 @@
 class CTaskExecutionPage : public CPanelPage
 {
 public:
-    CTaskExecutionPage() noexcept;
+    explicit CTaskExecutionPage(CTarnwickApp& app) noexcept;
 
 protected:
-    BOOL OnSetActive() override;
+    BOOL OnActivatePage() override;
 };

@@ -4,7 +4,7 @@
 #include "ResourceIds.h"
 #include "TarnwickSheet.h"
 
-CWelcomePage::CWelcomePage() noexcept : CTarnwickPage(IDD_WELCOME)
+CWelcomePage::CWelcomePage(CTarnwickApp& app) noexcept : CTarnwickPage(IDD_WELCOME, app)
 {
     m_psp.dwFlags |= PSP_HIDEHEADER;
 }

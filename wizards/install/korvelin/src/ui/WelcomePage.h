@@ -6,7 +6,7 @@
 class CWelcomePage : public CTarnwickPage
 {
 public:
-    CWelcomePage() noexcept;
+    explicit CWelcomePage(CTarnwickApp& app) noexcept;
 
 protected:
     BOOL OnInitDialog() override;

@@ -29,7 +29,7 @@ void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HW
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     theApp.m_installState = installState;
-    CTarnwickSheet sheet(IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
+    CTarnwickSheet sheet(theApp, IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
     std::thread user([&] {
         for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
             ::Sleep(10);
