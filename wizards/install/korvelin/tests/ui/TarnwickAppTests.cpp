@@ -5,8 +5,8 @@
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "Util.h"
-#include "WizardTestEnvironment.h"
 #include "StringIds.h"
+#include "WizardTestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,10 @@ const Start kStarts[] = {
     {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE},
     {"FailingInstallationCheckShowsCheckFailed", ServicesOnly, 1, 0, IDS_EXCHANGE_CHECK_FAILED, KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CUtil::IsExchangeInstalled()"},
     {"NoConfigurationKeyShowsNoConfigNotTheReadFailure", NoConfigKey, 1, 0, IDS_NO_EXCHANGE_CONFIG},
-    {"UnreadableConfigurationShowsConfigUnreadable", NoExchVersion, 1, 0, IDS_CONFIG_UNREADABLE},
+    // Support reads start-up failures under the name of the function that runs the start-up.
+    {"UnreadableConfigurationShowsConfigUnreadable", NoExchVersion, 1, 0, IDS_CONFIG_UNREADABLE,
+     KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CExchRegistry::ReadQLXExchReg() failed: category 2, code 2.\r\n"
+                                         "\t./Tarnwick:CTarnwickApp::InitInstance["},
     {"UnreadableCatalogueFallsBackToTheBuiltInOne", NoCatalogue, 1, 0, -IDD_WELCOME,
      KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "GetExchangeVersionListFromXML()", [] {
          ASSERT_EQ(2u, theApp.m_versions.toUpgrade.size());
