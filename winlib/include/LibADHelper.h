@@ -14,22 +14,6 @@
 #include <string>
 #include <vector>
 
-// Status records of the directory classes.
-namespace VLibADStatus
-{
-inline CStatus Success() noexcept
-{
-    return CStatus::Success();
-}
-
-inline CStatus Failure(uint32_t category, uint32_t code) noexcept
-{
-    CStatus status;
-    status.Set(category, code);
-    return status;
-}
-} // namespace VLibADStatus
-
 // Traces a failed COM call in the calling function's name and returns it as
 // category 4 with the HRESULT.
 #define VLIB_AD_RETURN_COM_FAILURE(call, hr)                                                         \
@@ -37,7 +21,7 @@ inline CStatus Failure(uint32_t category, uint32_t code) noexcept
     {                                                                                                \
         const HRESULT vlibFailedHr_ = (hr);                                                          \
         VLIB_TRACE(L"%s returned 0x%.08X", call, static_cast<unsigned>(vlibFailedHr_));              \
-        return VLibADStatus::Failure(CStatus::kCom, static_cast<uint32_t>(vlibFailedHr_));           \
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(vlibFailedHr_));           \
     } while (0)
 
 // The directory classes report a call that is a programming error (an object

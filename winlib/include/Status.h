@@ -31,6 +31,14 @@ public:
         return status;
     }
 
+    // A failure of the given category and code, for operations that return at once.
+    static CStatus Failure(uint32_t category, uint32_t code) noexcept
+    {
+        CStatus status;
+        status.Set(category, code);
+        return status;
+    }
+
     void SetSuccess() noexcept
     {
         category = 0;

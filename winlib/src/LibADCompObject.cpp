@@ -2,10 +2,12 @@
 #include "LibADCompObject.h"
 
 #include "LibSingleLock.h"
+#include "ProcResolver.h"
+
+#include <dsgetdc.h>
+#include <winternl.h>
 
 #include <new>
-
-using VLibADStatus::Success;
 
 namespace
 {
@@ -14,9 +16,10 @@ constexpr wchar_t kGlobalMembersLock[] = L"LibAD_GlobalMembers";
 // Process-wide, resolved on first need; guarded by the global-members lock.
 struct KerberosEntryPoints
 {
-    FARPROC dsGetDcNameWithAccount = nullptr;
-    FARPROC rtlInitString = nullptr;
-    FARPROC rtlInitUnicodeString = nullptr;
+    DWORD(WINAPI* dsGetDcNameWithAccount)(LPCWSTR, LPCWSTR, ULONG, LPCWSTR, GUID*, LPCWSTR, ULONG,
+                                          PDOMAIN_CONTROLLER_INFOW*) = nullptr;
+    VOID(NTAPI* rtlInitString)(PSTRING, PCSZ) = nullptr;
+    VOID(NTAPI* rtlInitUnicodeString)(PUNICODE_STRING, PCWSTR) = nullptr;
 };
 KerberosEntryPoints g_entryPoints;
 
@@ -60,7 +63,7 @@ CStatus VLibADCompObject::Close() noexcept
     _accountPassword.clear();
     if (_globalMembersLock.IsOpen())
         (void)_globalMembersLock.Close();
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADCompObject::Initialize(const wchar_t* computerName, uint32_t manageCredentials,
@@ -121,7 +124,7 @@ CStatus VLibADCompObject::Initialize(const wchar_t* computerName, uint32_t manag
     _exists = exists;
     _manageCredentials = manageCredentials;
     _initialized = 1;
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADCompObject::_InitializeKerberosParams() noexcept
@@ -145,11 +148,13 @@ CStatus VLibADCompObject::_InitializeKerberosParams() noexcept
         step = L"GetModuleHandleW(netapi32.dll)";
     else if (!ntdll)
         step = L"GetModuleHandleW(ntdll.dll)";
-    else if (!(g_entryPoints.dsGetDcNameWithAccount = ::GetProcAddress(netapi, "DsGetDcNameWithAccountW")))
+    else if (!(g_entryPoints.dsGetDcNameWithAccount =
+                   KvResolve<decltype(g_entryPoints.dsGetDcNameWithAccount)>(netapi, "DsGetDcNameWithAccountW")))
         step = L"GetProcAddress(DsGetDcNameWithAccountW)";
-    else if (!(g_entryPoints.rtlInitString = ::GetProcAddress(ntdll, "RtlInitString")))
+    else if (!(g_entryPoints.rtlInitString = KvResolve<decltype(g_entryPoints.rtlInitString)>(ntdll, "RtlInitString")))
         step = L"GetProcAddress(RtlInitString)";
-    else if (!(g_entryPoints.rtlInitUnicodeString = ::GetProcAddress(ntdll, "RtlInitUnicodeString")))
+    else if (!(g_entryPoints.rtlInitUnicodeString =
+                   KvResolve<decltype(g_entryPoints.rtlInitUnicodeString)>(ntdll, "RtlInitUnicodeString")))
         step = L"GetProcAddress(RtlInitUnicodeString)";
     if (step)
     {

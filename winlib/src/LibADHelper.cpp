@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <new>
 
-using VLibADStatus::Failure;
-using VLibADStatus::Success;
 
 namespace
 {
@@ -79,7 +77,7 @@ CStatus VLibADHelper::Reset() noexcept
     _configurationNamingContext.clear();
     _schemaNamingContext.clear();
     _extraText.clear();
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADHelper::Initialize(const wchar_t* server, const wchar_t* userName, const wchar_t* password) noexcept
@@ -130,10 +128,10 @@ CStatus VLibADHelper::Initialize(const wchar_t* server, const wchar_t* userName,
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
     _initialized = 1;
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADHelper::SetExtraText(const wchar_t* text) noexcept
@@ -144,9 +142,9 @@ CStatus VLibADHelper::SetExtraText(const wchar_t* text) noexcept
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
-    return Success();
+    return CStatus::Success();
 }
 
 const wchar_t* VLibADHelper::GetNamingContext(int32_t selector) const noexcept
@@ -171,12 +169,12 @@ CStatus VLibADHelper::Search(const wchar_t* name, const wchar_t* className,
     if (!IsInitialized())
     {
         VLibADAssertionFailed(__FILE__, __LINE__);
-        return Failure(CStatus::kDirectory, 6);
+        return CStatus::Failure(CStatus::kDirectory, 6);
     }
     if (!name || !className || (namingContext == 0 && !source))
     {
         VLIB_TRACE(L"Invalid parameters.");
-        return Failure(CStatus::kDirectory, 1);
+        return CStatus::Failure(CStatus::kDirectory, 1);
     }
 
     try
@@ -199,7 +197,7 @@ CStatus VLibADHelper::Search(const wchar_t* name, const wchar_t* className,
             if (!context)
             {
                 VLIB_TRACE(L"Invalid naming context specified.");
-                return Failure(CStatus::kDirectory, 1);
+                return CStatus::Failure(CStatus::kDirectory, 1);
             }
             const std::wstring path = std::wstring(L"LDAP://") + context;
             const HRESULT hr =
@@ -233,7 +231,7 @@ CStatus VLibADHelper::Search(const wchar_t* name, const wchar_t* className,
 
         hr = search->GetNextRow(run.handle);
         if (hr == S_ADS_NOMORE_ROWS)
-            return Failure(CStatus::kDirectory, 3);
+            return CStatus::Failure(CStatus::kDirectory, 3);
         if (FAILED(hr))
             VLIB_AD_RETURN_COM_FAILURE(L"pIDirSearch->GetNextRow", hr);
 
@@ -262,7 +260,7 @@ CStatus VLibADHelper::Search(const wchar_t* name, const wchar_t* className,
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
-    return Success();
+    return CStatus::Success();
 }

@@ -7,14 +7,12 @@
 #include <algorithm>
 #include <new>
 
-using VLibADStatus::Failure;
-using VLibADStatus::Success;
 
 namespace
 {
 CStatus NotSupported() noexcept
 {
-    return Failure(CStatus::kCom, static_cast<uint32_t>(E_NOTIMPL));
+    return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_NOTIMPL));
 }
 
 // A container goes with its subtree in one call.
@@ -92,7 +90,7 @@ CStatus VLibADObject::Close() noexcept
     _className.clear();
     _namingContext = VLibADHelper::kDefaultNamingContext;
     _directoryObject.Reset();
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADObject::Initialize(const wchar_t* className, uint32_t namingContext, const wchar_t* server,
@@ -102,7 +100,7 @@ CStatus VLibADObject::Initialize(const wchar_t* className, uint32_t namingContex
     if (!className || namingContext == 0)
     {
         VLIB_TRACE(L"Invalid parameters.");
-        return Failure(CStatus::kDirectory, 1);
+        return CStatus::Failure(CStatus::kDirectory, 1);
     }
     CStatus status = _Locate(L"*", className, namingContext, server, userName, password);
     if (status.IsFailed())
@@ -122,7 +120,7 @@ CStatus VLibADObject::Initialize(const wchar_t* className, uint32_t namingContex
     catch (const std::bad_alloc&)
     {
         _directoryObject.Reset();
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
     _initialized = 1;
     return status;
@@ -135,7 +133,7 @@ CStatus VLibADObject::Initialize(const wchar_t* name, const wchar_t* className, 
     if (!name || !className)
     {
         VLIB_TRACE(L"Invalid parameters.");
-        return Failure(CStatus::kDirectory, 1);
+        return CStatus::Failure(CStatus::kDirectory, 1);
     }
     try
     {
@@ -143,7 +141,7 @@ CStatus VLibADObject::Initialize(const wchar_t* name, const wchar_t* className, 
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
     const CStatus status = _Locate(name, className, namingContext, server, userName, password);
     if (status.IsSuccess())
@@ -163,7 +161,7 @@ CStatus VLibADObject::_Locate(const wchar_t* name, const wchar_t* className, uin
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
     _namingContext = namingContext;
 
@@ -174,13 +172,13 @@ CStatus VLibADObject::_Locate(const wchar_t* name, const wchar_t* className, uin
     if (found.size() > 1)
     {
         VLIB_TRACE(L"%u objects of class %s are named %s.", static_cast<unsigned>(found.size()), className, name);
-        return Failure(CStatus::kDirectory, 2);
+        return CStatus::Failure(CStatus::kDirectory, 2);
     }
     if (found.empty())
     {
         // Rows came back but none carried a path that could be opened.
         VLIB_TRACE(L"No object of class %s is named %s.", className, name);
-        return Failure(CStatus::kDirectory, 3);
+        return CStatus::Failure(CStatus::kDirectory, 3);
     }
     _directoryObject = std::move(found.front());
     return status;
@@ -192,18 +190,18 @@ CStatus VLibADObject::GetPropertyValue(const wchar_t* propertyName, wchar_t* buf
     if (!propertyName || !buffer || !requiredChars)
     {
         VLIB_TRACE(L"Invalid parameters.");
-        return Failure(CStatus::kDirectory, 1);
+        return CStatus::Failure(CStatus::kDirectory, 1);
     }
     if (!_initialized)
     {
         VLibADAssertionFailed(__FILE__, __LINE__);
-        return Failure(CStatus::kDirectory, 6);
+        return CStatus::Failure(CStatus::kDirectory, 6);
     }
     unique_bstr name(::SysAllocString(propertyName));
     if (!name)
     {
         VLIB_TRACE(L"Failed to allocate memory.");
-        return Failure(CStatus::kDirectory, 8);
+        return CStatus::Failure(CStatus::kDirectory, 8);
     }
 
     try
@@ -225,7 +223,7 @@ CStatus VLibADObject::GetPropertyValue(const wchar_t* propertyName, wchar_t* buf
         if (values.value.vt != (VT_ARRAY | VT_VARIANT) || !values.value.parray)
         {
             VLIB_TRACE(L"Property value is not a string.");
-            return Failure(CStatus::kDirectory, 4);
+            return CStatus::Failure(CStatus::kDirectory, 4);
         }
         LONG lower = 0;
         LONG upper = -1;
@@ -264,7 +262,7 @@ CStatus VLibADObject::GetPropertyValue(const wchar_t* propertyName, wchar_t* buf
                 break;
             default:
                 VLIB_TRACE(L"Property value is not a string.");
-                return Failure(CStatus::kDirectory, 4);
+                return CStatus::Failure(CStatus::kDirectory, 4);
             }
         }
 
@@ -272,15 +270,15 @@ CStatus VLibADObject::GetPropertyValue(const wchar_t* propertyName, wchar_t* buf
         {
             *requiredChars = static_cast<uint32_t>(text.size() + 1);
             VLIB_TRACE(L"Insufficient buffer.");
-            return Failure(CStatus::kDirectory, 5);
+            return CStatus::Failure(CStatus::kDirectory, 5);
         }
         std::copy(text.c_str(), text.c_str() + text.size() + 1, buffer);
     }
     catch (const std::bad_alloc&)
     {
-        return Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
+        return CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(E_OUTOFMEMORY));
     }
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADObject::GetPropertyValueType(const wchar_t*, ADSTYPE*) noexcept
@@ -306,15 +304,15 @@ CStatus VLibADObject::GetIADs(IADs** object) noexcept
     if (!object)
     {
         VLIB_TRACE(L"Invalid parameters.");
-        return Failure(CStatus::kDirectory, 1);
+        return CStatus::Failure(CStatus::kDirectory, 1);
     }
     if (!_initialized)
     {
         VLIB_TRACE(L"Object is not initialized.");
-        return Failure(CStatus::kDirectory, 6);
+        return CStatus::Failure(CStatus::kDirectory, 6);
     }
     *object = _directoryObject.Get();
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADObject::GetObjectCategory(wchar_t*, uint32_t, uint32_t*) noexcept
@@ -339,7 +337,7 @@ CStatus VLibADObject::Delete() noexcept
     if (!_initialized)
     {
         VLIB_TRACE(L"Object is not initialized.");
-        return Failure(CStatus::kDirectory, 6);
+        return CStatus::Failure(CStatus::kDirectory, 6);
     }
     const wchar_t* failedCall = L"";
     Microsoft::WRL::ComPtr<IADsContainer> container;
@@ -350,14 +348,14 @@ CStatus VLibADObject::Delete() noexcept
             : DeleteLeaf(_directoryObject.Get(), failedCall);
     if (FAILED(hr))
     {
-        const CStatus status = Failure(CStatus::kCom, static_cast<uint32_t>(hr));
+        const CStatus status = CStatus::Failure(CStatus::kCom, static_cast<uint32_t>(hr));
         VLIB_TRACE(L"%s returned %d, 0x%.08X", failedCall, static_cast<int>(status.GetCategory()),
                    static_cast<unsigned>(status.GetCode()));
         return status;
     }
     container.Reset();
     (void)Close();
-    return Success();
+    return CStatus::Success();
 }
 
 CStatus VLibADObject::AddRightsToADObject(const wchar_t*, uint32_t) noexcept

@@ -3,7 +3,9 @@
 
 #include "LibSingleLock.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -17,6 +19,25 @@ constexpr uint32_t kDumpEndLine = 217;
 constexpr wchar_t kDumpStart[] = L"*** Start of debug information dump for troubleshooting ***";
 constexpr wchar_t kDumpEnd[] = L"*** End of debug information dump for troubleshooting ***";
 constexpr wchar_t kUnformattable[] = L"Unknown error (_vsnwprintf is not able to put the message)";
+
+// The bounded formatter reports a format it cannot use (a null one) through
+// the C runtime's invalid-parameter handler, which by default ends the
+// process; while a trace is formatted it only makes the call fail.
+void IgnoreInvalidParameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned int, uintptr_t)
+{
+}
+
+// At most 999 characters, longer text cut; false when the
+// format could not be used at all.
+bool FormatBounded(wchar_t (&buffer)[VLibThreadLogQueue::kMessageBuffer], const wchar_t* format, va_list args) noexcept
+{
+    const _invalid_parameter_handler previous = _set_invalid_parameter_handler(&IgnoreInvalidParameter);
+    errno = 0;
+    const int written = _vsnwprintf_s(buffer, VLibThreadLogQueue::kMessageBuffer, _TRUNCATE, format, args);
+    const bool unusable = written < 0 && errno == EINVAL;
+    _set_invalid_parameter_handler(previous);
+    return !unusable;
+}
 
 const char* AfterLastBackslash(const char* module) noexcept
 {
@@ -139,14 +160,8 @@ void VLibThreadLogQueue::LibLogV(const char* module, uint32_t line, const char* 
         return;
 
     wchar_t buffer[kMessageBuffer] = {};
-    try
-    {
-        _vsnwprintf(buffer, kMessageBuffer - 1, format ? format : L"", args);
-    }
-    catch (...)
-    {
+    if (!FormatBounded(buffer, format, args))
         wcsncpy(buffer, kUnformattable, kMessageBuffer - 1);
-    }
     buffer[kMessageBuffer - 1] = L'\0';
 
     module = module ? module : "";

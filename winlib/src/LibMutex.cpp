@@ -30,8 +30,7 @@ HANDLE VLibMutex::Detach() noexcept
 CStatus VLibMutex::Create(bool initialOwner, const wchar_t* name, bool* alreadyExists,
                           SECURITY_ATTRIBUTES* security) noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     (void)Close();
 
     HANDLE handle = ::CreateMutexW(security, initialOwner ? TRUE : FALSE, name);
@@ -61,8 +60,7 @@ CStatus VLibMutex::Create(bool initialOwner, const wchar_t* name, bool* alreadyE
 
 CStatus VLibMutex::Release() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     if (!::ReleaseMutex(_handle))
     {
         const DWORD error = ::GetLastError();

@@ -19,8 +19,7 @@ VLibSingleLock::~VLibSingleLock()
 
 CStatus VLibSingleLock::Close() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     return status;
 }
 
@@ -39,8 +38,7 @@ CStatus VLibSingleLock::Release() noexcept
 {
     if (!_locked)
     {
-        CStatus status;
-        status.SetSuccess();
+        CStatus status = CStatus::Success();
         return status;
     }
     assert(_object && _object->IsOpen());

@@ -5,8 +5,7 @@
 
 CStatus VLibSyncObject::Wait(DWORD timeoutMs) noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     const DWORD result = ::WaitForSingleObject(_handle, timeoutMs);
     if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED)
         return status;
@@ -19,14 +18,12 @@ CStatus VLibSyncObject::Wait(DWORD timeoutMs) noexcept
 
 CStatus VLibSyncObject::Notify(uint32_t, uint64_t) noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     return status;
 }
 
 CStatus VLibSyncObject::Release() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     return status;
 }

@@ -15,8 +15,7 @@ bool VLibWin32Object::IsOpen() const noexcept
 
 CStatus VLibWin32Object::Close() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     if (IsOpen() && !::CloseHandle(_handle))
     {
         const DWORD error = ::GetLastError();
@@ -30,8 +29,7 @@ CStatus VLibWin32Object::Attach(HANDLE handle) noexcept
 {
     (void)Close();
     _handle = handle;
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     return status;
 }
 

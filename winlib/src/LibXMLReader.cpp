@@ -29,13 +29,6 @@ constexpr wchar_t kSchemaCache60[] = L"Msxml2.XMLSchemaCache.6.0";
 constexpr ULONGLONG kLoadDeadlineMs = 60000;
 constexpr DWORD kLoadPollMs = 20;
 
-CStatus Succeeded() noexcept
-{
-    CStatus status;
-    status.SetSuccess();
-    return status;
-}
-
 struct CRaisedFailure
 {
     HRESULT hr;
@@ -238,7 +231,7 @@ std::wstring ParseErrorText(IXMLDOMParseError& error, const std::wstring& xmlPat
 
 CStatus CXMLReader::GetXmlFilePath(std::wstring& xmlPath) const noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         xmlPath = _xmlPath;
@@ -252,7 +245,7 @@ CStatus CXMLReader::GetXmlFilePath(std::wstring& xmlPath) const noexcept
 
 CStatus CXMLReader::SetFilePaths(const std::wstring& xmlPath, const std::wstring& schemaPath) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         std::wstring newXmlPath = xmlPath;
@@ -269,7 +262,7 @@ CStatus CXMLReader::SetFilePaths(const std::wstring& xmlPath, const std::wstring
 
 CStatus CXMLReader::GetLength(NodeListPtr list, long& length) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         long count = 0;
@@ -289,7 +282,7 @@ CStatus CXMLReader::GetLength(NodeListPtr list, long& length) noexcept
 
 CStatus CXMLReader::GetNodeName(NodePtr node, unique_bstr& name) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         unique_bstr nodeName;
@@ -308,7 +301,7 @@ CStatus CXMLReader::GetNodeName(NodePtr node, unique_bstr& name) noexcept
 
 CStatus CXMLReader::LoadXmlFile(const std::wstring& xmlPath, const std::wstring& schemaPath) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     const HRESULT initHr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (initHr != S_OK && initHr != S_FALSE)
         XML_RETURN_FAILURE(status, CStatus::kCom, initHr,
@@ -401,7 +394,7 @@ CStatus CXMLReader::LoadXmlFile(const std::wstring& xmlPath, const std::wstring&
 CStatus CXMLReader::GetAttributeValue(const std::wstring& tagName, const std::wstring& attributeName,
                                       std::wstring& value) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         const unique_bstr tag = AllocBstr(tagName);
@@ -446,7 +439,7 @@ CStatus CXMLReader::GetAttributeValue(const std::wstring& tagName, const std::ws
 CStatus CXMLReader::GetAttributeValueForNode(NodePtr node, const std::wstring& attributeName,
                                              std::wstring& value) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     if (!node)
         XML_RETURN_FAILURE(status, CStatus::kXml, kNullArgument,
                            L"\nError! CXMLReader::GetAttributeValueForNode() Failed.\n\tNODE POINTING TO NULL");
@@ -490,7 +483,7 @@ CStatus CXMLReader::GetAttributeValueForNode(NodePtr node, const std::wstring& a
 
 CStatus CXMLReader::GetFirstElement(const std::wstring& tagName, NodeListPtr& list, NodePtr& node) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         const unique_bstr tag = AllocBstr(tagName);
@@ -518,7 +511,7 @@ CStatus CXMLReader::GetFirstElement(const std::wstring& tagName, NodeListPtr& li
 
 CStatus CXMLReader::GetNextElement(NodeListPtr list, NodePtr& node) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     if (!list)
         XML_RETURN_FAILURE(status, CStatus::kXml, kNullArgument,
                            L"CXMLReader::GetNextElement() ; Failed. NODELIST POINTING TO NULL");
@@ -537,7 +530,7 @@ CStatus CXMLReader::GetNextElement(NodeListPtr list, NodePtr& node) noexcept
 
 CStatus CXMLReader::GetChildNodeList(NodeListPtr& list, NodePtr node) noexcept
 {
-    CStatus status = Succeeded();
+    CStatus status = CStatus::Success();
     try
     {
         NodeListPtr children;

@@ -236,7 +236,7 @@ void CLoggerBasic::_Log(LevelNameFn levelName, int32_t level, const wchar_t* fun
 std::wstring CLoggerBasic::MessageIdText(uint32_t messageId) const
 {
     wchar_t text[64];
-    swprintf(text, 64, L"%ls-%u-%u ", kMessageIdPrefix, _componentNumber, messageId);
+    swprintf(text, 64, L"%ls-%d-%d ", kMessageIdPrefix, static_cast<int>(_componentNumber), static_cast<int>(messageId));
     return text;
 }
 

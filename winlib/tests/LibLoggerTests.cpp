@@ -96,14 +96,16 @@ TEST_F(LibLoggerTest, ThreadsKeepTheirOwnLists)
     EXPECT_EQ(L"main thread", _output.written[1].message);
 }
 
-TEST_F(LibLoggerTest, LongMessageIsCutTo999Characters)
+TEST_F(LibLoggerTest, LongMessageIsCutTo999CharactersAndAnUnusableFormatIsRecordedAsSuch)
 {
     _queue.RegisterThread();
     const std::wstring longText(1500, L'x');
     _queue.LibLog(".\\X", 1, "F", L"%s", longText.c_str());
+    _queue.LibLog(".\\X", 2, "F", nullptr);
     _queue.Dump();
-    ASSERT_EQ(3u, _output.written.size());
+    ASSERT_EQ(4u, _output.written.size());
     EXPECT_EQ(std::wstring(999, L'x'), _output.written[1].message);
+    EXPECT_EQ(L"Unknown error (_vsnwprintf is not able to put the message)", _output.written[2].message);
 }
 
 TEST_F(LibLoggerTest, EchoWritesAsItRecordsWithTheModuleAsPassed)

@@ -14,13 +14,9 @@ namespace
 // point at string constants, so setting them cannot fail.
 const wchar_t* g_configKeyPath = L"";
 const wchar_t* g_evsKeyPath = L"";
-
-CStatus Failure(uint32_t category, uint32_t code) noexcept
-{
-    CStatus status;
-    status.Set(category, code);
-    return status;
-}
+// Whether the last read found no configuration key, which the writers'
+// refusal tells apart from a key that was never read.
+bool g_configKeyMissing = false;
 
 // The writers work below the path a read has found; without it they would
 // write into the root of the registry.
@@ -28,8 +24,8 @@ bool ConfigKeyKnown(const CFunctionLog& kvLog_, CStatus& status) noexcept
 {
     if (*g_configKeyPath)
         return true;
-    KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_NO_CONFIG_KEY);
-    status = Failure(CStatus::kApplication, CExchRegistry::kNoConfigKey);
+    KV_LOG_MESSAGE(LOG_ERROR, g_configKeyMissing ? IDS_LOG_NO_CONFIG_KEY : IDS_LOG_CONFIG_NOT_READ);
+    status = CStatus::Failure(CStatus::kApplication, CExchRegistry::kNoConfigKey);
     return false;
 }
 
@@ -38,8 +34,7 @@ bool ConfigKeyKnown(const CFunctionLog& kvLog_, CStatus& status) noexcept
 CStatus ReadVirtualServers(const CFunctionLog& kvLog_, const wchar_t* computer, const CLibRegistry::NameList& names,
                            CQLXExchConfig& config) noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     try
     {
         for (const std::wstring& name : names)
@@ -58,7 +53,7 @@ CStatus ReadVirtualServers(const CFunctionLog& kvLog_, const wchar_t* computer, 
     }
     catch (const std::bad_alloc&)
     {
-        status = Failure(CStatus::kWin32, ERROR_NOT_ENOUGH_MEMORY);
+        status = CStatus::Failure(CStatus::kWin32, ERROR_NOT_ENOUGH_MEMORY);
     }
     return status;
 }
@@ -87,11 +82,13 @@ CStatus CExchRegistry::ReadQLXExchReg(const wchar_t* computer, CQLXExchConfig& c
     if (!exists)
     {
         KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_NO_CONFIG_KEY);
+        g_configKeyMissing = true;
         config.configState = -1;
-        return Failure(CStatus::kApplication, kNoConfigKey);
+        return CStatus::Failure(CStatus::kApplication, kNoConfigKey);
     }
     g_configKeyPath = kConfigKey;
     g_evsKeyPath = kEVSKey;
+    g_configKeyMissing = false;
 
     DWORD number = 0;
     status = CLibRegistry::ReadRegistryDWORDValue(computer, HKEY_LOCAL_MACHINE, kConfigKey, kExchVersion, number);
@@ -120,7 +117,7 @@ CStatus CExchRegistry::ReadQLXExchReg(const wchar_t* computer, CQLXExchConfig& c
     if (!exists)
     {
         KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_NO_EVS_KEY);
-        return Failure(CStatus::kApplication, kNoEVSKey);
+        return CStatus::Failure(CStatus::kApplication, kNoEVSKey);
     }
     CLibRegistry::NameList names;
     status = CLibRegistry::EnumerateKeys(computer, HKEY_LOCAL_MACHINE, kEVSKey, names);

@@ -168,13 +168,16 @@ CStatus CUtil::GetEVSVersionFromAD(const std::wstring& evsName, std::wstring& ve
 CStatus CUtil::GetExchangeVersionListFromXML(CExchVersionList& list) noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     wchar_t home[MAX_PATH + 1] = {};
+    // A value too long for the buffer is reported by its length alone: clear
+    // the error first so an earlier call's is never passed off as this one's.
+    ::SetLastError(ERROR_SUCCESS);
     const DWORD length = ::GetEnvironmentVariableW(L"QLX_HOME", home, MAX_PATH);
+    const DWORD error = ::GetLastError();
     if (length == 0 || length > MAX_PATH)
     {
-        status.Set(CStatus::kWin32, length == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER);
+        status.Set(CStatus::kWin32, error);
         return status;
     }
 

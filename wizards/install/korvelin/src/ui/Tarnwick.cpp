@@ -109,8 +109,7 @@ int CTarnwickApp::InitInstance()
 
 CStatus CTarnwickApp::CreateLogFile() noexcept
 {
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     {
         const std::wstring applicationName = AfxLoadString(IDS_LOG_APPLICATION_NAME);
         // Loaded with the log's name, as every release has done; nothing reads it.
@@ -132,8 +131,7 @@ CStatus CTarnwickApp::CreateLogFile() noexcept
 CStatus CTarnwickApp::_StartupChecks() noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     UINT message = 0;
     if (const DWORD error = m_instanceMutex.GetCreateError())
         KV_LOG_WIN32(L"CreateMutex", error);
@@ -165,8 +163,7 @@ CStatus CTarnwickApp::_StartupChecks() noexcept
 CStatus CTarnwickApp::_CheckInstallState() noexcept
 {
     KV_LOG_FUNCTION();
-    CStatus status;
-    status.SetSuccess();
+    CStatus status = CStatus::Success();
     if (m_config.installState == kSecondPass)
         m_installState = kSecondPass;
     m_firstPage = CPageRoute::FirstPage(IsSecondPass());

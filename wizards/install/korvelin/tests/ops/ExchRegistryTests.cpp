@@ -3,6 +3,7 @@
 #include "ExchRegistry.h"
 
 #include "ExchangeNode.h"
+#include "FunctionLog.h"
 #include "L10nUtil.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
@@ -198,3 +199,31 @@ INSTANTIATE_TEST_SUITE_P(
              ERROR_MORE_DATA, L"00"}),
     kCaseName);
 } // namespace
+
+// The writers refuse to work before a read has found the key, and the log
+// says which of the two it was: never read, or read and missing.
+TEST(ExchRegistryWriterTests, RefusesWithoutAKeyFoundAndSaysWhy)
+{
+    if (!InFreshProcess())
+    {
+        EXPECT_EQ(0u, RunInFreshProcess());
+        return;
+    }
+    CExchangeNode exchange;
+    CScopedResourceModule catalogue(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    const CQLXExchConfig record{0, 9, 211, L"NODE1", {}};
+    for (const UINT reason : {IDS_LOG_CONFIG_NOT_READ, IDS_LOG_NO_CONFIG_KEY})
+    {
+        if (reason == IDS_LOG_NO_CONFIG_KEY)
+        {
+            CQLXExchConfig missing;
+            ASSERT_EQ(203u, CExchRegistry::ReadQLXExchReg(nullptr, missing).GetCode());
+        }
+        const CLogTail log;
+        const CStatus refused = CExchRegistry::WriteQLXExchReg(nullptr, record);
+        EXPECT_EQ(std::pair(1u, 203u), std::pair(refused.GetCategory(), refused.GetCode()));
+        EXPECT_TRUE(log.Has("ERROR M-42-13-" + std::to_string(reason) + " ")) << log.Text();
+        EXPECT_EQ(203u, CExchRegistry::RegChangesForUpgrade(11).GetCode());
+    }
+}
+

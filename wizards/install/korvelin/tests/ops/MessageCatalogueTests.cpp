@@ -46,7 +46,8 @@ TEST_F(MessageCatalogueTest, ComposesCaptionBodyDetailsAndLink)
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), texts.style);
     // Without catalogue text the argument is the message, verbatim.
     ASSERT_TRUE(ComposeOf(texts, MSG_WARNING, MB_OK, CMessageCatalogue::kNoCatalogueText, L"100% done, %s left"));
-    EXPECT_EQ(0u, texts.body.find(L"100% done, %s left\n\nWarning M-42-13-4294967295 \n"));
+    // Identifiers are signed: the text-less message is -1.
+    EXPECT_EQ(0u, texts.body.find(L"100% done, %s left\n\nWarning M-42-13--1 \n"));
 }
 
 TEST_P(MessageSeverityTest, LabelAndIconFollowTheSeverity)

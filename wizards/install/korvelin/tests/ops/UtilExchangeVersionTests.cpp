@@ -85,7 +85,15 @@ TEST_F(ExchangeVersionTest, CatalogueFromTheFile)
 TEST_F(ExchangeVersionTest, CatalogueFailures)
 {
     CExchVersionList list;
-    EXPECT_EQ(2u, CUtil::GetExchangeVersionListFromXML(list).GetCategory()) << "no QLX_HOME";
+    const CStatus noHome = CUtil::GetExchangeVersionListFromXML(list);
+    EXPECT_EQ(std::pair(2u, static_cast<uint32_t>(ERROR_ENVVAR_NOT_FOUND)),
+              std::pair(noHome.GetCategory(), noHome.GetCode()));
+    // Too long for the path: the call reports no error of its own, and none
+    // left over from before may stand in for it.
+    ::SetEnvironmentVariableW(L"QLX_HOME", std::wstring(MAX_PATH, L'h').c_str());
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    const CStatus tooLong = CUtil::GetExchangeVersionListFromXML(list);
+    EXPECT_EQ(std::pair(2u, 0u), std::pair(tooLong.GetCategory(), tooLong.GetCode()));
 
     _node.SetHomeWithoutCatalogue();
     const CStatus missing = CUtil::GetExchangeVersionListFromXML(list);

@@ -28,6 +28,12 @@ private:
     size_t _start;
 };
 
+// For state that lasts as long as the process: the test runs itself again,
+// alone, in a new process (RunInFreshProcess gives that run's exit code, 0
+// when it passed) and does its work only there (InFreshProcess).
+bool InFreshProcess();
+DWORD RunInFreshProcess();
+
 // Installs a language module as the resource handle for one test and puts
 // the previous one back afterwards.
 class CScopedResourceModule
