@@ -122,3 +122,19 @@ TEST(LibSingleLockTests, DestroyedAfterAFailedWaitReleasesNothing)
     EXPECT_TRUE(mutex.Release().IsSuccess());
     EXPECT_TRUE(mutex.Release().IsFailed());
 }
+
+// Locking what is not open, or locking twice, is a programming error the
+// library stops at once instead of waiting on a dead handle.
+TEST(LibSingleLockDeathTest, RefusesAClosedObjectAndASecondWait)
+{
+    VLibMutex closed;
+    EXPECT_DEATH({ VLibSingleLock lock(&closed, false); }, "IsOpen");
+    VLibMutex mutex;
+    ASSERT_TRUE(mutex.Create(false, nullptr).IsSuccess());
+    EXPECT_DEATH(
+        {
+            VLibSingleLock lock(&mutex, true);
+            (void)lock.Wait(0);
+        },
+        "_locked");
+}
