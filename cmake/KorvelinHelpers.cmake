@@ -68,6 +68,14 @@ function(korvelin_add_checked_libraries)
   endforeach()
 endfunction()
 
+# korvelin_tests builds every test executable and nothing else (not the
+# shipped program): what a quick build-and-test loop needs.
+function(korvelin_add_tests_target)
+  get_property(targets GLOBAL PROPERTY KORVELIN_TEST_TARGETS)
+  add_custom_target(korvelin_tests)
+  add_dependencies(korvelin_tests ${targets})
+endfunction()
+
 # A library of test helpers: linked to the checked libraries.
 function(korvelin_add_test_library name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
@@ -94,5 +102,6 @@ function(korvelin_add_test name)
     set(T_TIMEOUT ${KORVELIN_TEST_TIMEOUT})
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_property(GLOBAL APPEND PROPERTY KORVELIN_TEST_TARGETS ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()

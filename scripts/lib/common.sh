@@ -36,8 +36,9 @@ kv_build() {
       -DCMAKE_TOOLCHAIN_FILE="$KV_ROOT/cmake/mingw-w64.cmake" >"$KV_BUILD.configure.log" 2>&1 \
       || { cat "$KV_BUILD.configure.log" >&2; kv_die "cmake configure failed"; }
   fi
-  kv_say "building"
-  cmake --build "$KV_BUILD" || kv_die "build failed"
+  # KV_BUILD_TARGET=korvelin_tests builds the tests alone (quick loops).
+  kv_say "building${KV_BUILD_TARGET:+ $KV_BUILD_TARGET}"
+  cmake --build "$KV_BUILD" ${KV_BUILD_TARGET:+--target "$KV_BUILD_TARGET"} || kv_die "build failed"
 }
 
 # Runs wine quietly: its output goes to a file, never a pipe (a service it
