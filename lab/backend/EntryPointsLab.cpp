@@ -62,6 +62,32 @@ struct Forward<entry, real>
         return real(args...);
     }
 };
+
+// Wine's manager refuses a control the service does not accept with 1052
+// even while the service's start or stop is pending; Windows then answers
+// 1061, with the service's status.
+template <> struct Forward<Entry::ControlService, &::ControlService>
+{
+    static BOOL WINAPI Call(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
+    {
+        if (const auto failed = TakeFailure<BOOL>(Entry::ControlService))
+            return *failed;
+        if (::ControlService(service, control, status))
+            return TRUE;
+        const DWORD error = ::GetLastError();
+        SERVICE_STATUS now{};
+        if (error == ERROR_INVALID_SERVICE_CONTROL && ::QueryServiceStatus(service, &now) &&
+            (now.dwCurrentState == SERVICE_START_PENDING || now.dwCurrentState == SERVICE_STOP_PENDING))
+        {
+            if (status)
+                *status = now;
+            ::SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+            return FALSE;
+        }
+        ::SetLastError(error);
+        return FALSE;
+    }
+};
 } // namespace
 } // namespace KvLab
 

@@ -329,6 +329,18 @@ TEST_P(FaultTest, FailsWithTheCallsErrorAndTracesTheWayOut)
     EXPECT_EQ(c.traces, TakeTraces());
 }
 
+// A service hung in its start refuses the stop request itself.
+TEST_F(LibServiceTest, StopOfAHungStartIsRefused)
+{
+    LabServiceTimings hung;
+    hung.startMs = 1000;
+    hung.refuseStop = 1;
+    const CStatus status = kStopService(Install(hung, true));
+    EXPECT_EQ(2u, status.GetCategory());
+    EXPECT_EQ(static_cast<uint32_t>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL), status.GetCode());
+    EXPECT_EQ((Traces{L"(1061) ControlService failed for service KvSvcTest. state = 2."}), TakeTraces());
+}
+
 TEST_F(LibServiceTest, RestartOfARealServiceAndNoControlWhenAlreadyThere)
 {
     const std::wstring name = Install({200, 200}); // milliseconds in each pending state
