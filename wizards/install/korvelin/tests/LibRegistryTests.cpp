@@ -101,16 +101,24 @@ struct Fault
     bool every = false;
 };
 
-// The log lines of a failed call: 10009 with the function and error, then its subject.
-std::string Failed(const char* function, DWORD error, const char* operation)
+// The log lines of a failed call in an operation (the name it logs under,
+// after "CLibRegistry::" unless it has a class of its own): 10009 with the
+// function and error, then the call's subject.
+std::string Site(const std::string& operation)
+{
+    const char* owner = operation.find(':') == std::string::npos ? "CLibRegistry::" : "";
+    return "\r\n\t./LibRegistry:" + (owner + operation) + "[";
+}
+std::string Failed(const char* function, DWORD error, const std::string& operation)
 {
     return "QLX ERROR M-42-13-10009 " + std::string(function) + " failed with Windows error " +
-           std::to_string(error) + ".\r\n\t./LibRegistry:CLibRegistry::" + operation + "[";
+           std::to_string(error) + "." + Site(operation);
 }
-std::string Subject(const char* subject, const char* operation)
+std::string Subject(const char* subject, const std::string& operation)
 {
-    return "QLX DBG_1 M-42-13-0 " + std::string(subject) + "\r\n\t./LibRegistry:CLibRegistry::" + operation + "[";
+    return "QLX DBG_1 M-42-13-0 " + std::string(subject) + Site(operation);
 }
+const std::string kReplicaStep = "LibRegistry::ReplicateKeyAToA(2)";
 constexpr char kKeyPath[] = "SOFTWARE\\KorvelinLab\\LibRegistryTests\\Key";
 
 struct QueryCase
@@ -242,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The writer logs the open's error when the creation fails, and returns the creation's.
         QueryCase{"WriteCreationFault", kWrite, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"None",
                   {KvLab::Entry::RegCreateKeyExW, 1, ERROR_ACCESS_DENIED},
-                  {Failed("RegCreateKeyEx", 5, "CreateRegistryKey"), Failed("CreateRegistryKey", 2, "SetRegistryStringValue")}},
+                  {Failed("RegCreateKeyEx", 5, "CreateRegistryKey"),
+                   Failed("CreateRegistryKey", 2, "SetRegistryStringValue")}},
         QueryCase{"WriteReopenFault", kWrite, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
                   {KvLab::Entry::RegOpenKeyExW, 1, ERROR_ACCESS_DENIED, true},
                   {Failed("RegOpenKey", 5, "SetRegistryStringValue"), Subject(kKeyPath, "SetRegistryStringValue")}},
@@ -260,13 +269,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {Failed("SHDeleteKey", 5, "DeleteRegistryKey"), Subject(kKeyPath, "DeleteRegistryKey")}},
         QueryCase{"ReplicaCreationFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
                   {KvLab::Entry::RegCreateKeyExW, 1, ERROR_ACCESS_DENIED},
-                  {"QLX ERROR M-42-13-10009 RegCreateKeyEx() failed with Windows error 5.\r\n"
-                   "\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)["}},
+                  {Failed("RegCreateKeyEx()", 5, kReplicaStep)}},
         QueryCase{"ReplicaValueFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
                   {KvLab::Entry::RegSetValueExW, 1, ERROR_ACCESS_DENIED},
-                  {"QLX ERROR M-42-13-10009 RegSetValueEx failed with Windows error 5.\r\n"
-                   "\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)[",
-                   "QLX DBG_1 M-42-13-0 Other\r\n\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)["}},
+                  {Failed("RegSetValueEx", 5, kReplicaStep), Subject("Other", kReplicaStep)}},
         // A failing child is logged where it failed, by its parent and at the top.
         QueryCase{"ReplicaChildFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
                   {KvLab::Entry::RegOpenKeyExW, 2, ERROR_ACCESS_DENIED},
