@@ -385,6 +385,20 @@ TEST_F(DirectoryTest, FailedDeleteKeepsTheObject)
     EXPECT_TRUE(CLabScenario::DirectoryObjectExists(Computer(L"NODE1")));
 }
 
+// A hole in the tree: refused by the builder; a domain loaded with one, as a
+// scenario file may leave it, serves no bind.
+TEST_F(DirectoryTest, ObjectWithoutItsParentBreaksTheDomain)
+{
+    const std::wstring orphan = L"CN=EVS3,CN=Gone," + kConfiguration;
+    EXPECT_FALSE(_lab.AddDirectoryObject(orphan, kExchangeServer));
+    EXPECT_STATUS(0, 0, Find());
+    const std::wstring key = KvLab::DirectoryObjectsPath() + L"\\Orphan";
+    for (const auto& [name, text] : {std::pair(L"DistinguishedName", orphan), {L"Class", kExchangeServer}})
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, text.c_str(),
+                                                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+    EXPECT_STATUS(4, HRESULT_FROM_WIN32(ERROR_DS_NO_PARENT_OBJECT), Find());
+}
+
 TEST_F(DirectoryTest, MissingAccountInitialisesWithoutAnObject)
 {
     VLibADCompObject account;

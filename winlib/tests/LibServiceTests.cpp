@@ -30,26 +30,20 @@ unique_schandle Handle(const std::wstring& name)
         ::OpenServiceW(scm.get(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP));
 }
 
-// Waits in real time until the service manager reports `until`, or any state
-// other than `pending` when until is 0: the condition a fake poll needs.
-void Settle(const std::wstring& name, DWORD pending, DWORD until = 0)
+// Waits in real time until the service manager reports a state other than
+// `pending` (after a stop request when stop is set): the condition a fake poll needs.
+void Settle(const std::wstring& name, DWORD pending, bool stop = false)
 {
     const unique_schandle service = Handle(name);
     SERVICE_STATUS status{};
+    ASSERT_TRUE(!stop || ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) << ::GetLastError();
     for (const ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < 10000; ::Sleep(10))
     {
         ASSERT_TRUE(::QueryServiceStatus(service.get(), &status)) << ::GetLastError();
-        if (until ? status.dwCurrentState == until : status.dwCurrentState != pending)
+        if (status.dwCurrentState != pending)
             return;
     }
     FAIL() << "the service stayed in state " << status.dwCurrentState;
-}
-
-void StopAndSettle(const std::wstring& name)
-{
-    SERVICE_STATUS ignored{};
-    ASSERT_TRUE(::ControlService(Handle(name).get(), SERVICE_CONTROL_STOP, &ignored)) << ::GetLastError();
-    Settle(name, 0, SERVICE_STOPPED);
 }
 
 // Registers a lab service for one test and removes it afterwards; records the
@@ -160,10 +154,8 @@ TEST_P(WaitTest, PollsOnScheduleAndEndsInItsStatus)
     KvLab::ResetFaults();
     KvLab::FailCall(Entry::QueryServiceStatus, c.failQuery, ERROR_ACCESS_DENIED);
     _clock.onSleep = [&](size_t sleeps) {
-        if (sleeps == c.stopAt)
-            StopAndSettle(name);
-        if (sleeps == c.settleAt)
-            Settle(name, stopping ? SERVICE_STOP_PENDING : SERVICE_START_PENDING);
+        if (sleeps == c.stopAt || sleeps == c.settleAt)
+            Settle(name, stopping ? SERVICE_STOP_PENDING : SERVICE_START_PENDING, sleeps == c.stopAt);
     };
     TakeTraces();
     const CStatus status = (service.*c.wait)(c.timeoutMs);
@@ -215,6 +207,15 @@ std::function<CStatus(const std::wstring&)> OnOpened(CStatus (*operation)(VLibSe
 const auto kStartService = OnOpened([](VLibService& service) { return service.Start(0, nullptr); });
 const auto kStopService = OnOpened([](VLibService& service) { return service.Stop(); });
 const auto kByDisplayName = [](const std::wstring& name) { return OpenByName(name + L" Display"); };
+
+// An open by display name first fails by key name; then come the given traces.
+Traces ByDisplayName(std::initializer_list<std::wstring> then)
+{
+    Traces traces{L"(1060) Failed to open service KvSvcTest Display.",
+                  L"(1060) OpenService failed for KvSvcTest Display, dwAccess=983551"};
+    traces.insert(traces.end(), then);
+    return traces;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, FaultTest,

@@ -1,5 +1,6 @@
 // The lab's registry connections and its fault injection.
 #include "EntryPoints.h"
+#include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
@@ -10,6 +11,8 @@
 
 #include <activeds.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -74,7 +77,6 @@ TEST_F(EntryPointsLabTest, UnknownAndUnreachableNodesGiveBadNetPath)
 TEST_F(EntryPointsLabTest, FaultsFailTheirCallsInTheEntrysOwnTerms)
 {
     const std::vector<std::pair<KvLab::Entry, std::function<std::string()>>> entries = {
-        {KvLab::Entry::RegConnectRegistryW, [] { unique_hkey key; return std::to_string(Connect(nullptr, key)); }},
         {KvLab::Entry::RegDeleteValueW,
          [] { return std::to_string(KvEntry().RegDeleteValueW(HKEY_CURRENT_USER, L"KvNoSuchValue")); }},
         {KvLab::Entry::ADsOpenObject,
@@ -95,7 +97,6 @@ TEST_F(EntryPointsLabTest, FaultsFailTheirCallsInTheEntrysOwnTerms)
              return std::to_string(queried) + "/" + std::to_string(::GetLastError());
          }}};
     const std::vector<std::vector<std::string>> expected = {
-        {"0", "5", "0", "53", "0", "1722"},
         {"2", "5", "2", "53", "2", "1722"},
         {"-2147023541", "-2147024891", "-2147023541", "-2147024843", "-2147023541", "-2147023174"},
         {"open", "null/5", "open", "null/53", "open", "null/1722"},
@@ -134,4 +135,28 @@ TEST_F(EntryPointsLabTest, FaultsFromTheLabRegistryReachARealRun)
         seen.push_back(Connect(nullptr, key));
     }
     EXPECT_EQ((std::vector<LSTATUS>{ERROR_BAD_NETPATH, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}), seen);
+}
+
+// The shipped scenario's domain is a tree: each object's parent is an object
+// of the file, or the object is one of the root DSE's naming contexts.
+TEST(LabScenarioFiles, ShippedDomainIsATree)
+{
+    std::ifstream file(KV_SCENARIOS "/pass1-two-nodes/node.reg");
+    ASSERT_TRUE(file.is_open());
+    std::vector<std::wstring> objects, roots;
+    for (std::string line; std::getline(file, line);)
+    {
+        const size_t equals = line.find("\"=\"");
+        const std::string name = equals == std::string::npos ? "" : line.substr(1, equals - 1);
+        const std::wstring value = name.empty() ? L"" : std::wstring(line.begin() + equals + 3, line.end() - 1);
+        if (name == "DistinguishedName")
+            objects.push_back(value);
+        else if (name.find("NamingContext") != std::string::npos)
+            roots.push_back(value);
+    }
+    ASSERT_EQ(3u, roots.size());
+    for (const std::wstring& dn : objects)
+        EXPECT_TRUE(std::count(roots.begin(), roots.end(), dn) ||
+                    std::count(objects.begin(), objects.end(), KvLab::ParentName(dn)))
+            << std::string(dn.begin(), dn.end());
 }

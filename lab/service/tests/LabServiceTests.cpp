@@ -1,5 +1,4 @@
 // The lab service under Wine's real service control manager.
-#include "EntryPoints.h"
 #include "LabServiceInstaller.h"
 #include "UniqueResource.h"
 
@@ -104,26 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LifeCase{"StopAfterMs", {100, 0, 300}, {kStartPending, kRunning}, {kRunning, kStopped}, 0, 0},
                       LifeCase{"NeverStart", {0, 300, 0, 0, 1}, {kStartPending}, {kStopPending, kStopped}, 0, 0}),
     [](const auto& info) { return std::string(info.param.label); });
-
-// A hung start refuses a stop, as the lab's table reports it; once running,
-// the service stops as usual.
-TEST_F(LabServiceTest, RefusesAStopWhileItsStartIsPending)
-{
-    LabServiceTimings timings;
-    timings.startMs = 1000;
-    timings.refuseStop = 1;
-    DWORD error = 0;
-    ASSERT_TRUE(InstallLabService(_name, L"Display " + _name, SERVICE_DEMAND_START, timings, &error)) << error;
-    _svc = Open();
-    ASSERT_TRUE(::StartServiceW(_svc.get(), 0, nullptr)) << ::GetLastError();
-    SERVICE_STATUS status{};
-    EXPECT_FALSE(KvEntry().ControlService(_svc.get(), SERVICE_CONTROL_STOP, &status));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL), ::GetLastError());
-    EXPECT_EQ(kStartPending, status.dwCurrentState);
-    EXPECT_EQ((States{kRunning}), Watch(kRunning, kStartPending));
-    ASSERT_TRUE(::ControlService(_svc.get(), SERVICE_CONTROL_STOP, &status)) << ::GetLastError();
-    EXPECT_EQ(kStopped, Watch(kStopped).back());
-}
 
 TEST_F(LabServiceTest, CommandLineInstallsAndRemoves)
 {
