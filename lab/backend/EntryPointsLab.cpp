@@ -1,4 +1,5 @@
-// The lab backend: the node's surroundings simulated from the lab's registry.
+// The lab backend: the node's surroundings simulated from the lab's registry,
+// and the local calls forwarded to the real functions unless a fault is set.
 #include "EntryPoints.h"
 
 #include "LabDirectory.h"
@@ -14,8 +15,8 @@ namespace
 // subtree; anything else is a computer that cannot be reached.
 LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
 {
-    if (const auto fault = TakeFault(Entry::RegConnectRegistryW))
-        return static_cast<LSTATUS>(*fault);
+    if (const auto failed = TakeFailure<LSTATUS>(Entry::RegConnectRegistryW))
+        return *failed;
     if (IsLocalComputer(machineName))
         return ::RegConnectRegistryW(nullptr, root, result);
 
@@ -40,24 +41,64 @@ LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
                              nullptr);
 }
 
-// Directory objects come from the lab's domain; every bind is recorded. A
-// faulted call reports a Win32 error as its HRESULT, an HRESULT unchanged.
+// Directory objects come from the lab's domain; every bind is recorded.
 HRESULT WINAPI ADsOpenObject(LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid,
                              void** object)
 {
-    if (const auto fault = TakeFault(Entry::ADsOpenObject))
-        return HRESULT_FROM_WIN32(*fault);
+    if (const auto failed = TakeFailure<HRESULT>(Entry::ADsOpenObject))
+        return *failed;
     return OpenDirectoryObject(pathName, userName, password, reserved, riid, object);
 }
+
+// A local entry: the real function, unless a fault is set for this call.
+template <Entry entry, auto real> struct Forward;
+template <Entry entry, typename Result, typename... Args, Result(WINAPI* real)(Args...)>
+struct Forward<entry, real>
+{
+    static Result WINAPI Call(Args... args)
+    {
+        if (const auto failed = TakeFailure<Result>(entry))
+            return *failed;
+        return real(args...);
+    }
+};
+
+// Wine's manager refuses a control the service does not accept with 1052
+// even while the service's start or stop is pending; Windows then answers
+// 1061, with the service's status.
+template <> struct Forward<Entry::ControlService, &::ControlService>
+{
+    static BOOL WINAPI Call(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
+    {
+        if (const auto failed = TakeFailure<BOOL>(Entry::ControlService))
+            return *failed;
+        if (::ControlService(service, control, status))
+            return TRUE;
+        const DWORD error = ::GetLastError();
+        SERVICE_STATUS now{};
+        if (error == ERROR_INVALID_SERVICE_CONTROL && ::QueryServiceStatus(service, &now) &&
+            (now.dwCurrentState == SERVICE_START_PENDING || now.dwCurrentState == SERVICE_STOP_PENDING))
+        {
+            if (status)
+                *status = now;
+            ::SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+            return FALSE;
+        }
+        ::SetLastError(error);
+        return FALSE;
+    }
+};
 } // namespace
 } // namespace KvLab
 
 const KvEntryPointTable& KvEntry() noexcept
 {
     static const KvEntryPointTable table = {
-#define KV_LAB_ENTRY(name, result, params) &KvLab::name,
-        KV_ENTRY_POINTS(KV_LAB_ENTRY)
-#undef KV_LAB_ENTRY
+#define KV_LAB_SIMULATED(name, result, params, failsBy) &KvLab::name,
+#define KV_LAB_LOCAL(name, result, params, failsBy) &KvLab::Forward<KvLab::Entry::name, &::name>::Call,
+        KV_SIMULATED_ENTRY_POINTS(KV_LAB_SIMULATED) KV_LOCAL_ENTRY_POINTS(KV_LAB_LOCAL)
+#undef KV_LAB_LOCAL
+#undef KV_LAB_SIMULATED
     };
     return table;
 }

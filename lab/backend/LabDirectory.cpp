@@ -3,6 +3,7 @@
 // calls do anything; every other method answers E_NOTIMPL.
 #include "LabDirectory.h"
 
+#include "LabFaults.h"
 #include "UniqueResource.h"
 
 // ADSI's headers need COM's types, which WIN32_LEAN_AND_MEAN leaves out.
@@ -25,6 +26,7 @@ constexpr HRESULT kNoSuchDomain = HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN);
 constexpr HRESULT kServerDown = HRESULT_FROM_WIN32(ERROR_DS_SERVER_DOWN);
 constexpr HRESULT kNoSuchObject = HRESULT_FROM_WIN32(ERROR_DS_NO_SUCH_OBJECT);
 constexpr HRESULT kNotLeaf = HRESULT_FROM_WIN32(ERROR_DS_CANT_ON_NON_LEAF);
+constexpr HRESULT kBrokenTree = HRESULT_FROM_WIN32(ERROR_DS_NO_PARENT_OBJECT);
 
 std::atomic<long> g_live{0};
 char g_columnMarker; // marks the columns this backend handed out
@@ -180,9 +182,9 @@ public:
         *out = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IADs)
             *out = static_cast<IADs*>(this);
-        else if (_object && _object->container && riid == IID_IADsContainer)
+        else if (_object && riid == IID_IADsContainer)
             *out = static_cast<IADsContainer*>(this);
-        else if (_object && _object->container && riid == IID_IADsDeleteOps)
+        else if (_object && riid == IID_IADsDeleteOps)
             *out = static_cast<IADsDeleteOps*>(this);
         else if (_object && riid == IID_IDirectorySearch)
             *out = static_cast<IDirectorySearch*>(this);
@@ -235,6 +237,8 @@ public:
     HRESULT WINAPI SetInfo() override { return E_NOTIMPL; }
     HRESULT WINAPI Get(BSTR name, VARIANT* value) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryGet))
+            return *failed;
         return Guard([&] {
             unique_variant all;
             HRESULT hr = GetEx(name, &all);
@@ -257,6 +261,8 @@ public:
     HRESULT WINAPI Put(BSTR, VARIANT) override { return E_NOTIMPL; }
     HRESULT WINAPI GetEx(BSTR name, VARIANT* value) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryGetEx))
+            return *failed;
         return Guard([&]() -> HRESULT {
             if (!name || !value)
                 return E_ADS_BAD_PARAMETER;
@@ -289,6 +295,8 @@ public:
     HRESULT WINAPI PutEx(LONG, BSTR, VARIANT) override { return E_NOTIMPL; }
     HRESULT WINAPI GetInfoEx(VARIANT names, LONG reserved) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryGetInfoEx))
+            return *failed;
         return Guard([&]() -> HRESULT {
             if (reserved != 0)
                 return E_INVALIDARG;
@@ -322,6 +330,8 @@ public:
     HRESULT WINAPI Create(BSTR, BSTR, IDispatch**) override { return E_NOTIMPL; }
     HRESULT WINAPI Delete(BSTR className, BSTR relativeName) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryDelete))
+            return *failed;
         return Guard([&]() -> HRESULT {
             if (!relativeName || !*relativeName)
                 return E_ADS_BAD_PARAMETER;
@@ -340,6 +350,8 @@ public:
     // IADsDeleteOps
     HRESULT WINAPI DeleteObject(LONG flags) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryDeleteObject))
+            return *failed;
         if (flags != 0)
             return E_INVALIDARG;
         return Guard([&] { return DeleteDirectorySubtree(_object->dn) ? S_OK : kNoSuchObject; });
@@ -369,6 +381,8 @@ public:
     }
     HRESULT WINAPI ExecuteSearch(LPWSTR filter, LPWSTR* attributes, DWORD count, PADS_SEARCH_HANDLE handle) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryExecuteSearch))
+            return *failed;
         return Guard([&]() -> HRESULT {
             if (!handle)
                 return E_ADS_BAD_PARAMETER;
@@ -406,6 +420,8 @@ public:
     HRESULT WINAPI GetFirstRow(ADS_SEARCH_HANDLE) override { return E_NOTIMPL; }
     HRESULT WINAPI GetNextRow(ADS_SEARCH_HANDLE handle) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryGetNextRow))
+            return *failed;
         LabSearch* search = Find(handle);
         if (!search)
             return E_ADS_BAD_PARAMETER;
@@ -418,6 +434,8 @@ public:
     HRESULT WINAPI GetNextColumnName(ADS_SEARCH_HANDLE, LPWSTR*) override { return E_NOTIMPL; }
     HRESULT WINAPI GetColumn(ADS_SEARCH_HANDLE handle, LPWSTR name, PADS_SEARCH_COLUMN column) override
     {
+        if (const auto failed = TakeFailure<HRESULT>(Entry::DirectoryGetColumn))
+            return *failed;
         return Guard([&]() -> HRESULT {
             LabSearch* search = Find(handle);
             if (!search || !name || !column || !search->onRow)
@@ -509,7 +527,7 @@ private:
     std::set<LabSearch*> _searches;
 };
 
-HRESULT Bind(LPCWSTR pathName, REFIID riid, void** object)
+HRESULT Bind(LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, REFIID riid, void** object)
 {
     static const std::wstring kMoniker = L"LDAP://";
     if (!pathName || std::wstring(pathName).compare(0, kMoniker.size(), kMoniker) != 0)
@@ -535,6 +553,11 @@ HRESULT Bind(LPCWSTR pathName, REFIID riid, void** object)
         return kNoSuchDomain;
     if (!server.empty() && !IsDirectoryServer(server))
         return kServerDown;
+    const HRESULT credentials = CheckDirectoryCredentials(userName, password);
+    if (FAILED(credentials))
+        return credentials;
+    if (!DirectoryOrphans().empty())
+        return kBrokenTree;
 
     std::optional<DirectoryObject> found;
     if (!SameText(rest, L"rootDSE"))
@@ -585,7 +608,7 @@ HRESULT OpenDirectoryObject(LPCWSTR pathName, LPCWSTR userName, LPCWSTR password
             bind.password = password;
         bind.flags = flags;
         bind.iid = riid;
-        bind.result = Bind(pathName, riid, object);
+        bind.result = Bind(pathName, userName, password, riid, object);
         BindLog& log = Binds();
         std::lock_guard<std::mutex> guard(log.lock);
         log.binds.push_back(bind);

@@ -8,13 +8,25 @@
 //                           no domain and every bind fails with 0x8007054B
 //   Servers\<name>          domain controllers a path "LDAP://<name>/..." may name;
 //                           any other server gives 0x8007203A (server not operational)
+//   Accounts\<id>           an account a bind may name; <id> is any unique key name
+//       "UserName"          REG_SZ, as the bind gives it, e.g. "LAB\admin" (any case)
+//       "Password"          REG_SZ
+//       "Rights"            REG_DWORD, 0: the account may not use the directory
+//                           A bind with a user name fails with 0x8007052E (logon failure)
+//                           unless it names an account with its password, and with
+//                           0x80072098 (insufficient rights) for an account without rights;
+//                           a bind without one uses the caller's own credentials and works.
 //   Objects\<id>            one object; <id> is any unique key name (scenarios use 0001, ...)
 //       "DistinguishedName" REG_SZ, e.g. "CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test";
 //                           the parent is the name without its first component
 //       "Class"             REG_SZ, the object class ("computer", "msExchExchangeServer")
 //       "Cn"                REG_SZ, the common name the search matches
-//       "Container"         REG_DWORD, 1 when the object answers IADsContainer and
-//                           IADsDeleteOps
+//
+// The objects form a tree: each object's parent must be an object too, unless
+// the object is one of the root DSE's naming contexts. While some object lacks
+// its parent the domain is broken and every bind fails with 0x80072089. Every
+// object answers IADsContainer and IADsDeleteOps, as LDAP objects do (older
+// scenarios' "Container" values are ignored).
 //       Attributes\<name>   one key per attribute:
 //           "Syntax"        REG_SZ: "String", "Integer", "Boolean" or "OctetString"
 //           "1", "2", ...   the values in order: REG_SZ (String), REG_DWORD (Integer,
@@ -44,7 +56,6 @@ struct DirectoryObject
     std::wstring dn;
     std::wstring className;
     std::wstring cn;
-    bool container = false;
 };
 
 // Distinguished names: "CN=A,CN=B,DC=x" has the first component "CN=A" and the
@@ -61,6 +72,13 @@ std::wstring DirectoryObjectsPath();
 std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn);
 std::vector<DirectoryObject> DirectoryObjects();
 bool DirectoryHasDomain();
+// Objects whose parent is missing from the tree, by distinguished name.
+std::vector<std::wstring> DirectoryOrphans();
+// True when dn may be added: a naming context, or below an object that exists.
+bool HasPlaceInDirectory(const std::wstring& dn);
+// S_OK for the caller's own credentials (no user name) or an account's; else
+// the bind's failure.
+HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password);
 std::optional<std::wstring> RootDseValue(const std::wstring& name);
 bool IsDirectoryServer(const std::wstring& name);
 

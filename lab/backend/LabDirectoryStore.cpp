@@ -62,8 +62,6 @@ std::optional<DirectoryObject> ReadObject(HKEY objects, const std::wstring& id)
     object.dn = *dn;
     object.className = *className;
     object.cn = ReadText(key.get(), L"Cn").value_or(ComponentValue(FirstComponent(object.dn)));
-    const auto container = ReadRaw(key.get(), L"Container", REG_DWORD);
-    object.container = container && container->size() == sizeof(DWORD) && (*container)[0] != 0;
     return object;
 }
 
@@ -235,6 +233,77 @@ std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn)
         if (SameText(object.dn, dn))
             return std::move(object);
     return std::nullopt;
+}
+
+namespace
+{
+bool IsNamingContext(const std::wstring& dn)
+{
+    for (const wchar_t* context : {L"defaultNamingContext", L"configurationNamingContext", L"schemaNamingContext"})
+        if (SameText(RootDseValue(context).value_or(L""), dn))
+            return true;
+    return false;
+}
+
+bool HasParentAmong(const std::wstring& dn, const std::vector<DirectoryObject>& objects)
+{
+    const std::wstring parent = ParentName(dn);
+    return std::any_of(objects.begin(), objects.end(),
+                       [&](const DirectoryObject& object) { return SameText(object.dn, parent); });
+}
+
+std::optional<DWORD> ReadNumber(HKEY key, const wchar_t* name)
+{
+    const auto raw = ReadRaw(key, name, REG_DWORD);
+    if (!raw || raw->size() != sizeof(DWORD))
+        return std::nullopt;
+    DWORD number = 0;
+    memcpy(&number, raw->data(), sizeof(number));
+    return number;
+}
+} // namespace
+
+std::vector<std::wstring> DirectoryOrphans()
+{
+    const auto objects = DirectoryObjects();
+    std::vector<std::wstring> orphans;
+    for (const auto& object : objects)
+        if (!HasParentAmong(object.dn, objects) && !IsNamingContext(object.dn))
+            orphans.push_back(object.dn);
+    return orphans;
+}
+
+bool HasPlaceInDirectory(const std::wstring& dn)
+{
+    return IsNamingContext(dn) || HasParentAmong(dn, DirectoryObjects());
+}
+
+HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password)
+{
+    if (!userName || !*userName)
+        return S_OK;
+    unique_hkey accounts;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"Accounts").c_str(), 0, KEY_READ, &accounts) == ERROR_SUCCESS)
+    {
+        wchar_t id[256];
+        for (DWORD index = 0;; ++index)
+        {
+            DWORD length = ARRAYSIZE(id);
+            unique_hkey account;
+            if (::RegEnumKeyExW(accounts.get(), index, id, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            if (::RegOpenKeyExW(accounts.get(), id, 0, KEY_QUERY_VALUE, &account) != ERROR_SUCCESS ||
+                !SameText(ReadText(account.get(), L"UserName").value_or(L""), userName))
+                continue;
+            // Passwords compare with case, user names without.
+            if (ReadText(account.get(), L"Password").value_or(L"") != (password ? password : L""))
+                break;
+            return ReadNumber(account.get(), L"Rights").value_or(1) ? S_OK
+                                                                    : HRESULT_FROM_WIN32(ERROR_DS_INSUFF_ACCESS_RIGHTS);
+        }
+    }
+    return HRESULT_FROM_WIN32(ERROR_LOGON_FAILURE);
 }
 
 bool DirectoryHasDomain()

@@ -7,6 +7,7 @@
 #include <array>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace KvLab
 {
@@ -14,16 +15,26 @@ namespace
 {
 constexpr size_t kEntries = static_cast<size_t>(Entry::Count);
 
-const wchar_t* const kNames[kEntries] = {
-#define KV_LAB_NAME(name, result, params) L## #name,
-    KV_ENTRY_POINTS(KV_LAB_NAME)
-#undef KV_LAB_NAME
+struct Point
+{
+    const wchar_t* name;
+    KvFailsBy failsBy;
+};
+
+const Point kPoints[kEntries] = {
+#define KV_LAB_ENTRY_POINT(name, result, params, failsBy) {L## #name, KvFailsBy::failsBy},
+    KV_ENTRY_POINTS(KV_LAB_ENTRY_POINT)
+#undef KV_LAB_ENTRY_POINT
+#define KV_LAB_FAULT_POINT(name) {L## #name, KvFailsBy::HResult},
+        KV_LAB_FAULT_POINTS(KV_LAB_FAULT_POINT)
+#undef KV_LAB_FAULT_POINT
 };
 
 struct Fault
 {
-    uint32_t failAt = 0; // absolute call number; 0 = none
+    uint32_t failAt = 0; // absolute call number
     DWORD error = 0;
+    bool every = false; // and every call after it
 };
 
 struct State
@@ -31,7 +42,7 @@ struct State
     std::mutex lock;
     bool loaded = false;
     std::array<uint32_t, kEntries> calls{};
-    std::array<Fault, kEntries> faults{};
+    std::array<std::vector<Fault>, kEntries> faults{};
 };
 
 State& Faults()
@@ -49,35 +60,77 @@ DWORD ReadDword(HKEY key, const wchar_t* name)
     return value;
 }
 
+void Add(State& state, size_t index, uint32_t callNumber, DWORD error, bool every)
+{
+    if (callNumber == 0)
+        return;
+    try
+    {
+        state.faults[index].push_back(Fault{state.calls[index] + callNumber, error, every});
+    }
+    catch (...)
+    {
+        // A fault that cannot be stored is not set; the test that wanted it fails.
+    }
+}
+
+void AddFromKey(State& state, size_t index, HKEY key)
+{
+    Add(state, index, ReadDword(key, L"Call"), ReadDword(key, L"Error"), ReadDword(key, L"Every") != 0);
+}
+
 // Faults a lab scenario left in the registry, for runs of the real program.
 void LoadFromRegistry(State& state)
 {
     state.loaded = true;
     for (size_t i = 0; i < kEntries; ++i)
     {
-        const std::wstring path = std::wstring(kFaultsKey) + L"\\" + kNames[i];
+        const std::wstring path = std::wstring(kFaultsKey) + L"\\" + kPoints[i].name;
         unique_hkey key;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
             continue;
-        const DWORD call = ReadDword(key.get(), L"Call");
-        if (call)
-            state.faults[i] = Fault{state.calls[i] + call, ReadDword(key.get(), L"Error")};
+        AddFromKey(state, i, key.get());
+        wchar_t name[256];
+        for (DWORD n = 0;; ++n)
+        {
+            DWORD length = ARRAYSIZE(name);
+            unique_hkey more;
+            if (::RegEnumKeyExW(key.get(), n, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            if (::RegOpenKeyExW(key.get(), name, 0, KEY_QUERY_VALUE, &more) == ERROR_SUCCESS)
+                AddFromKey(state, i, more.get());
+        }
     }
+}
+
+void Set(Entry entry, uint32_t callNumber, DWORD error, bool every) noexcept
+{
+    State& state = Faults();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Add(state, static_cast<size_t>(entry), callNumber, error, every);
 }
 } // namespace
 
 const wchar_t* EntryName(Entry entry) noexcept
 {
     const size_t index = static_cast<size_t>(entry);
-    return index < kEntries ? kNames[index] : L"";
+    return index < kEntries ? kPoints[index].name : L"";
+}
+
+KvFailsBy FailsBy(Entry entry) noexcept
+{
+    const size_t index = static_cast<size_t>(entry);
+    return index < kEntries ? kPoints[index].failsBy : KvFailsBy::Code;
 }
 
 void FailCall(Entry entry, uint32_t callNumber, DWORD error) noexcept
 {
-    State& state = Faults();
-    std::lock_guard<std::mutex> guard(state.lock);
-    const size_t index = static_cast<size_t>(entry);
-    state.faults[index] = Fault{state.calls[index] + callNumber, error};
+    Set(entry, callNumber, error, false);
+}
+
+void FailFromCall(Entry entry, uint32_t callNumber, DWORD error) noexcept
+{
+    Set(entry, callNumber, error, true);
 }
 
 void ResetFaults() noexcept
@@ -85,7 +138,8 @@ void ResetFaults() noexcept
     State& state = Faults();
     std::lock_guard<std::mutex> guard(state.lock);
     state.calls.fill(0);
-    state.faults.fill(Fault{});
+    for (auto& faults : state.faults)
+        faults.clear();
     LoadFromRegistry(state);
 }
 
@@ -104,10 +158,16 @@ std::optional<DWORD> TakeFault(Entry entry) noexcept
         LoadFromRegistry(state);
     const size_t index = static_cast<size_t>(entry);
     const uint32_t call = ++state.calls[index];
-    Fault& fault = state.faults[index];
-    if (fault.failAt == 0 || fault.failAt != call)
-        return std::nullopt;
-    fault.failAt = 0;
-    return fault.error;
+    auto& faults = state.faults[index];
+    for (auto fault = faults.begin(); fault != faults.end(); ++fault)
+    {
+        if (fault->every ? fault->failAt > call : fault->failAt != call)
+            continue;
+        const DWORD error = fault->error;
+        if (!fault->every)
+            faults.erase(fault);
+        return error;
+    }
+    return std::nullopt;
 }
 } // namespace KvLab

@@ -52,11 +52,23 @@ bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number)
     return SetValue(path, name.c_str(), REG_DWORD, &number, sizeof(number));
 }
 
-bool DirectoryKeyTaken(const std::wstring& id)
+bool KeyExists(const std::wstring& path)
 {
     unique_hkey key;
-    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (KvLab::DirectoryObjectsPath() + L"\\" + id).c_str(), 0,
-                           KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+}
+
+// The first free number below `under` keeps the keys in the order they were added.
+std::wstring FreeKey(const std::wstring& under)
+{
+    std::wstring id;
+    for (int n = 1; id.empty() || KeyExists(under + L"\\" + id); ++n)
+    {
+        wchar_t text[16];
+        swprintf(text, ARRAYSIZE(text), L"%04d", n);
+        id = text;
+    }
+    return under + L"\\" + id;
 }
 } // namespace
 
@@ -129,9 +141,9 @@ bool CLabScenario::SetDirectoryRoot(const std::wstring& defaultNamingContext,
         return SetText(path, L"defaultNamingContext", defaultNamingContext) &&
                SetText(path, L"configurationNamingContext", configurationNamingContext) &&
                SetText(path, L"schemaNamingContext", schemaNamingContext) &&
-               AddDirectoryObject(defaultNamingContext, L"domainDNS", true) &&
-               AddDirectoryObject(configurationNamingContext, L"configuration", true) &&
-               AddDirectoryObject(schemaNamingContext, L"dMD", true);
+               AddDirectoryObject(defaultNamingContext, L"domainDNS") &&
+               AddDirectoryObject(configurationNamingContext, L"configuration") &&
+               AddDirectoryObject(schemaNamingContext, L"dMD");
     }
     catch (...)
     {
@@ -154,24 +166,30 @@ bool CLabScenario::AddDirectoryServer(const std::wstring& name) noexcept
     }
 }
 
-bool CLabScenario::AddDirectoryObject(const std::wstring& dn, const std::wstring& className, bool container) noexcept
+bool CLabScenario::AddDirectoryObject(const std::wstring& dn, const std::wstring& className) noexcept
 {
     try
     {
-        if (dn.empty() || KvLab::FindDirectoryObject(dn))
+        if (dn.empty() || KvLab::FindDirectoryObject(dn) || !KvLab::HasPlaceInDirectory(dn))
             return false;
-        // The first free number keeps the keys in the order objects were added.
-        std::wstring id;
-        for (int n = 1; id.empty() || DirectoryKeyTaken(id); ++n)
-        {
-            wchar_t text[16];
-            swprintf(text, ARRAYSIZE(text), L"%04d", n);
-            id = text;
-        }
-        const std::wstring path = KvLab::DirectoryObjectsPath() + L"\\" + id;
+        const std::wstring path = FreeKey(KvLab::DirectoryObjectsPath());
         return SetText(path, L"DistinguishedName", dn) && SetText(path, L"Class", className) &&
-               SetText(path, L"Cn", KvLab::ComponentValue(KvLab::FirstComponent(dn))) &&
-               SetNumber(path, L"Container", container ? 1 : 0);
+               SetText(path, L"Cn", KvLab::ComponentValue(KvLab::FirstComponent(dn)));
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddDirectoryAccount(const std::wstring& userName, const std::wstring& password,
+                                       bool rights) noexcept
+{
+    try
+    {
+        const std::wstring path = FreeKey(std::wstring(KvLab::kDirectoryKey) + L"\\Accounts");
+        return SetText(path, L"UserName", userName) && SetText(path, L"Password", password) &&
+               SetNumber(path, L"Rights", rights ? 1 : 0);
     }
     catch (...)
     {

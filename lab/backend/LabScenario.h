@@ -25,13 +25,16 @@ public:
     bool SetLocalComputerName(const std::wstring& name) noexcept;
 
     // The domain (layout in LabDirectory.h). The root DSE's three naming
-    // contexts become container objects ("domainDNS", "configuration", "dMD").
+    // contexts become objects ("domainDNS", "configuration", "dMD").
     bool SetDirectoryRoot(const std::wstring& defaultNamingContext, const std::wstring& configurationNamingContext,
                           const std::wstring& schemaNamingContext) noexcept;
     // A domain controller that server-qualified paths may name.
     bool AddDirectoryServer(const std::wstring& name) noexcept;
-    // The cn is the value of the name's first component.
-    bool AddDirectoryObject(const std::wstring& dn, const std::wstring& className, bool container = false) noexcept;
+    // The cn is the value of the name's first component. Refused below an
+    // object that does not exist, unless dn is a naming context.
+    bool AddDirectoryObject(const std::wstring& dn, const std::wstring& className) noexcept;
+    // An account binds may name; one without rights binds to nothing.
+    bool AddDirectoryAccount(const std::wstring& userName, const std::wstring& password, bool rights = true) noexcept;
     // Each replaces the attribute's values.
     bool SetDirectoryStrings(const std::wstring& dn, const std::wstring& attribute,
                              const std::vector<std::wstring>& values) noexcept;

@@ -26,6 +26,7 @@ struct ServiceState
     SERVICE_STATUS_HANDLE handle = nullptr;
     SERVICE_STATUS status{};
     HANDLE stopRequested = nullptr; // manual reset; lives as long as the process
+    bool refuseStop = false;        // while START_PENDING
 };
 
 // One service per process; the control handler may still run while the
@@ -39,8 +40,10 @@ void Report(DWORD state, DWORD waitHint = 0, DWORD win32Exit = NO_ERROR, DWORD s
     s.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     const bool sameState = s.dwCurrentState == state;
     s.dwCurrentState = state;
-    // Stop is taken even while pending: a hung start must still be stoppable.
-    s.dwControlsAccepted = (state == SERVICE_STOPPED || state == SERVICE_STOP_PENDING)
+    // Stop is taken even while pending, so a hung start can be stopped, unless
+    // the service is to refuse it there: the manager then refuses for it.
+    const bool refusing = state == SERVICE_START_PENDING && g_service.refuseStop;
+    s.dwControlsAccepted = (state == SERVICE_STOPPED || state == SERVICE_STOP_PENDING || refusing)
                                ? 0
                                : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
     s.dwWin32ExitCode = win32Exit;
@@ -89,6 +92,7 @@ LabServiceTimings ReadTimings(const wchar_t* name)
     read(L"StopAfterMs", t.stopAfterMs);
     read(L"FailStart", t.failStart);
     read(L"NeverStart", t.neverStart);
+    read(L"RefuseStop", t.refuseStop);
     return t;
 }
 
@@ -128,6 +132,9 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
         return;
     ::ResetEvent(g_service.stopRequested);
     const LabServiceTimings t = ReadTimings(name);
+    ::EnterCriticalSection(&g_service.lock);
+    g_service.refuseStop = t.refuseStop != 0;
+    ::LeaveCriticalSection(&g_service.lock);
 
     Report(SERVICE_START_PENDING, t.startMs + kSliceMs);
     // A hung start: the checkpoint never moves, only a stop request ends it.
@@ -177,6 +184,7 @@ bool ParseTiming(const std::wstring& arg, LabServiceTimings& t)
                    : _wcsicmp(key.c_str(), L"StopAfterMs") == 0 ? &t.stopAfterMs
                    : _wcsicmp(key.c_str(), L"FailStart") == 0   ? &t.failStart
                    : _wcsicmp(key.c_str(), L"NeverStart") == 0  ? &t.neverStart
+                   : _wcsicmp(key.c_str(), L"RefuseStop") == 0  ? &t.refuseStop
                                                                 : nullptr;
     if (!field)
         return false;

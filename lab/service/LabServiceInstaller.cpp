@@ -51,7 +51,7 @@ LSTATUS WriteTimings(const std::wstring& name, const LabServiceTimings& t)
         return rc;
     const std::pair<const wchar_t*, DWORD> values[] = {
         {L"StartMs", t.startMs},         {L"StopMs", t.stopMs},         {L"StopAfterMs", t.stopAfterMs},
-        {L"FailStart", t.failStart},     {L"NeverStart", t.neverStart},
+        {L"FailStart", t.failStart},     {L"NeverStart", t.neverStart}, {L"RefuseStop", t.refuseStop},
     };
     for (const auto& [valueName, value] : values)
         if ((rc = WriteDword(params.get(), valueName, value)) != ERROR_SUCCESS)
@@ -73,24 +73,21 @@ bool QueryState(SC_HANDLE service, DWORD* state)
 // True once the service is stopped, false on time-out or a failed query.
 bool StopAndWait(SC_HANDLE service, DWORD waitMs, DWORD* error)
 {
-    DWORD state = 0;
-    if (!QueryState(service, &state))
-        return FailLast(error);
-    if (state == SERVICE_STOPPED)
-        return Succeed(error);
-    SERVICE_STATUS status{};
-    // Already stopping, or refusing while pending: waiting is all we can do.
-    if (!::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        const DWORD code = ::GetLastError();
-        if (code != ERROR_SERVICE_CANNOT_ACCEPT_CTRL && code != ERROR_SERVICE_NOT_ACTIVE)
-            return Fail(error, code);
-    }
     const ULONGLONG deadline = ::GetTickCount64() + waitMs;
-    for (;;) {
+    for (DWORD state = 0;;) {
         if (!QueryState(service, &state))
             return FailLast(error);
         if (state == SERVICE_STOPPED)
             return Succeed(error);
+        // A service that refuses while its start is pending is asked again
+        // (Wine refuses with 1052, Windows with 1061).
+        SERVICE_STATUS status{};
+        if (state != SERVICE_STOP_PENDING && !::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+            const DWORD code = ::GetLastError();
+            if (code != ERROR_SERVICE_CANNOT_ACCEPT_CTRL && code != ERROR_INVALID_SERVICE_CONTROL &&
+                code != ERROR_SERVICE_NOT_ACTIVE)
+                return Fail(error, code);
+        }
         if (::GetTickCount64() >= deadline)
             return Fail(error, ERROR_SERVICE_REQUEST_TIMEOUT);
         ::Sleep(20);

@@ -16,6 +16,7 @@ struct LabServiceTimings
     DWORD stopAfterMs = 0; // stops by itself this long after RUNNING
     DWORD failStart = 0;   // stops from START_PENDING with this service-specific code
     DWORD neverStart = 0;  // stays in START_PENDING until stopped
+    DWORD refuseStop = 0;  // accepts no stop while in START_PENDING, as a hung service does (1061)
 };
 
 // The registry key holding a service's behaviour, below HKLM.
@@ -33,7 +34,8 @@ bool InstallLabService(const std::wstring& name, const std::wstring& displayName
 // Replaces the timings of an installed service; read at its next start.
 bool SetLabServiceTimings(const std::wstring& name, const LabServiceTimings& timings, DWORD* error);
 
-// Stops the service if it runs (waiting up to waitMs), then deletes it.
+// Stops the service if it runs (waiting up to waitMs, asking again while it
+// refuses), then deletes it.
 // ERROR_SERVICE_DOES_NOT_EXIST if there is none. If it did not stop in time
 // it is still marked for deletion, but the call fails with
 // ERROR_SERVICE_REQUEST_TIMEOUT.

@@ -1,21 +1,73 @@
-// The calls that reach beyond this computer or change its identity. Code
-// makes them only through this table; the program links the system backend
-// (the real functions), the lab edition and the tests link the lab backend
-// (simulated surroundings). Adding an entry is one line here and a function
-// of the same name in the lab backend.
+// The calls that reach beyond this computer or change its identity, and the
+// local calls whose failures the program must handle but Wine cannot provoke
+// on demand. Code makes them only through this table; the program links the
+// system backend (the real functions), the lab edition and the tests link the
+// lab backend. Adding an entry is one line here: a simulated entry also needs
+// a function of the same name in the lab backend, a local one does not (the
+// lab forwards it to the real function unless a fault is set).
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
-// X(name, return type, parameter list)
-#define KV_ENTRY_POINTS(X)                                                                   \
-    X(RegConnectRegistryW, LSTATUS, (LPCWSTR machineName, HKEY root, PHKEY result))                  \
-    X(ADsOpenObject, HRESULT,                                                                        \
-      (LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid, void** object))
+// How an entry reports a failure, so a lab fault fails it in its own terms:
+// KvFailsBy::LastError  FALSE or null, the error in GetLastError
+// KvFailsBy::Code       returns the error (LSTATUS)
+// KvFailsBy::HResult    returns the error as an HRESULT
+enum class KvFailsBy
+{
+    LastError,
+    Code,
+    HResult
+};
+
+// X(name, return type, parameter list, failure kind)
+// Simulated by the lab: what lies beyond this computer.
+#define KV_SIMULATED_ENTRY_POINTS(X)                                                                                   \
+    X(RegConnectRegistryW, LSTATUS, (LPCWSTR machineName, HKEY root, PHKEY result), Code)                              \
+    X(ADsOpenObject, HRESULT,                                                                                          \
+      (LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid, void** object), HResult)
+
+// Real in the lab too, unless a fault is set.
+#define KV_LOCAL_ENTRY_POINTS(X)                                                                                       \
+    X(OpenSCManagerW, SC_HANDLE, (LPCWSTR machineName, LPCWSTR databaseName, DWORD access), LastError)                 \
+    X(OpenServiceW, SC_HANDLE, (SC_HANDLE manager, LPCWSTR serviceName, DWORD access), LastError)                      \
+    X(QueryServiceStatus, BOOL, (SC_HANDLE service, LPSERVICE_STATUS status), LastError)                               \
+    X(StartServiceW, BOOL, (SC_HANDLE service, DWORD argc, LPCWSTR* argv), LastError)                                  \
+    X(ControlService, BOOL, (SC_HANDLE service, DWORD control, LPSERVICE_STATUS status), LastError)                    \
+    X(GetServiceKeyNameW, BOOL, (SC_HANDLE manager, LPCWSTR displayName, LPWSTR keyName, LPDWORD size), LastError)    \
+    X(RegOpenKeyExW, LSTATUS, (HKEY key, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY result), Code)            \
+    X(RegCreateKeyExW, LSTATUS,                                                                                        \
+      (HKEY key, LPCWSTR subkey, DWORD reserved, LPWSTR className, DWORD options, REGSAM access,                       \
+       LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition),                                             \
+      Code)                                                                                                            \
+    X(RegQueryValueExW, LSTATUS,                                                                                       \
+      (HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size), Code)                  \
+    X(RegSetValueExW, LSTATUS,                                                                                         \
+      (HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size), Code)                   \
+    X(RegDeleteTreeW, LSTATUS, (HKEY key, LPCWSTR subkey), Code)                                                       \
+    X(RegDeleteValueW, LSTATUS, (HKEY key, LPCWSTR valueName), Code)                                                   \
+    X(RegEnumKeyExW, LSTATUS,                                                                                          \
+      (HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR className,                     \
+       LPDWORD classLength, PFILETIME lastWrite),                                                                      \
+      Code)                                                                                                            \
+    X(RegEnumValueW, LSTATUS,                                                                                          \
+      (HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPDWORD type, LPBYTE data,            \
+       LPDWORD size),                                                                                                  \
+      Code)                                                                                                            \
+    X(CreateProcessW, BOOL,                                                                                            \
+      (LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,                                 \
+       LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,                     \
+       LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process),                                      \
+      LastError)
+
+#define KV_ENTRY_POINTS(X)                                                                                             \
+    KV_SIMULATED_ENTRY_POINTS(X)                                                                                       \
+    KV_LOCAL_ENTRY_POINTS(X)
 
 struct KvEntryPointTable
 {
-#define KV_ENTRY_FIELD(name, result, params) result(WINAPI* name) params;
+#define KV_ENTRY_FIELD(name, result, params, failsBy) result(WINAPI* name) params;
     KV_ENTRY_POINTS(KV_ENTRY_FIELD)
 #undef KV_ENTRY_FIELD
 };

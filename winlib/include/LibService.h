@@ -38,14 +38,6 @@ public:
     SC_HANDLE GetServiceHandle() const noexcept { return static_cast<SC_HANDLE>(_handle); }
     const std::wstring& GetServiceName() const noexcept { return _serviceName; }
 
-protected:
-    // The two system calls a wait is made of; a test replaces them to count
-    // the polls without waiting for real.
-    using QueryStatusFn = BOOL(WINAPI*)(SC_HANDLE, LPSERVICE_STATUS);
-    using SleepFn = void(WINAPI*)(DWORD);
-    QueryStatusFn _queryStatus = &::QueryServiceStatus;
-    SleepFn _sleep = &::Sleep;
-
 private:
     [[nodiscard]] CStatus _Query(SERVICE_STATUS& status) noexcept;
 

@@ -9,7 +9,7 @@
 const KvEntryPointTable& KvEntry() noexcept
 {
     static const KvEntryPointTable table = {
-#define KV_SYSTEM_ENTRY(name, result, params) &::name,
+#define KV_SYSTEM_ENTRY(name, result, params, failsBy) &::name,
         KV_ENTRY_POINTS(KV_SYSTEM_ENTRY)
 #undef KV_SYSTEM_ENTRY
     };

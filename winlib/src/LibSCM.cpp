@@ -1,6 +1,7 @@
 // VLibSCM: see LibSCM.h.
 #include "LibSCM.h"
 
+#include "EntryPoints.h"
 #include "LibLogger.h"
 #include "LibService.h"
 
@@ -41,7 +42,7 @@ CStatus VLibSCM::Open(const wchar_t* machineName, DWORD access) noexcept
 {
     CStatus status = CStatus::Success();
     (void)Close();
-    SC_HANDLE manager = ::OpenSCManagerW(machineName, SERVICES_ACTIVE_DATABASEW, access);
+    SC_HANDLE manager = KvEntry().OpenSCManagerW(machineName, SERVICES_ACTIVE_DATABASEW, access);
     if (!manager)
     {
         status.Set(CStatus::kWin32, ::GetLastError());
@@ -98,7 +99,7 @@ CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexc
     *keyName = nullptr;
 
     DWORD size = 0;
-    if (::GetServiceKeyNameW(GetManager(), displayName, nullptr, &size))
+    if (KvEntry().GetServiceKeyNameW(GetManager(), displayName, nullptr, &size))
     {
         // Cannot succeed without a buffer; treat as "no such display name".
         status.Set(CStatus::kWin32, ERROR_SERVICE_DOES_NOT_EXIST);
@@ -114,7 +115,8 @@ CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexc
 
     const DWORD characters = size + 1;
     HeapText buffer;
-    buffer.text = static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(wchar_t)));
+    buffer.text =
+        static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(wchar_t)));
     if (!buffer.text)
     {
         error = ::GetLastError();
@@ -124,7 +126,7 @@ CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexc
         return status;
     }
     DWORD bufferSize = characters;
-    if (!::GetServiceKeyNameW(GetManager(), displayName, buffer.text, &bufferSize))
+    if (!KvEntry().GetServiceKeyNameW(GetManager(), displayName, buffer.text, &bufferSize))
     {
         error = ::GetLastError();
         status.Set(CStatus::kWin32, error);

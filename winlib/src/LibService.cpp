@@ -1,6 +1,8 @@
 // VLibService: see LibService.h.
 #include "LibService.h"
 
+#include "EntryPoints.h"
+#include "LibClock.h"
 #include "LibLogger.h"
 #include "LibSCM.h"
 
@@ -51,7 +53,7 @@ CStatus VLibService::Open(SC_HANDLE manager, const wchar_t* serviceName, DWORD a
     assert(serviceName);
     CStatus status = CStatus::Success();
     (void)Close();
-    SC_HANDLE service = ::OpenServiceW(manager, serviceName, access);
+    SC_HANDLE service = KvEntry().OpenServiceW(manager, serviceName, access);
     if (!service)
     {
         const DWORD error = ::GetLastError();
@@ -74,7 +76,7 @@ CStatus VLibService::Open(SC_HANDLE manager, const wchar_t* serviceName, DWORD a
 CStatus VLibService::_Query(SERVICE_STATUS& serviceStatus) noexcept
 {
     CStatus status = CStatus::Success();
-    if (!_queryStatus(GetServiceHandle(), &serviceStatus))
+    if (!KvEntry().QueryServiceStatus(GetServiceHandle(), &serviceStatus))
     {
         const DWORD error = ::GetLastError();
         status.Set(CStatus::kWin32, error);
@@ -90,7 +92,7 @@ CStatus VLibService::Start(DWORD argc, const wchar_t** argv) noexcept
     CStatus status = _Query(serviceStatus);
     if (status.IsFailed() || serviceStatus.dwCurrentState == SERVICE_RUNNING)
         return status;
-    if (!::StartServiceW(GetServiceHandle(), argc, argv))
+    if (!KvEntry().StartServiceW(GetServiceHandle(), argc, argv))
     {
         const DWORD error = ::GetLastError();
         status.Set(CStatus::kWin32, error);
@@ -107,7 +109,7 @@ CStatus VLibService::Stop() noexcept
     CStatus status = _Query(serviceStatus);
     if (status.IsFailed() || serviceStatus.dwCurrentState == SERVICE_STOPPED)
         return status;
-    if (!::ControlService(GetServiceHandle(), SERVICE_CONTROL_STOP, &serviceStatus))
+    if (!KvEntry().ControlService(GetServiceHandle(), SERVICE_CONTROL_STOP, &serviceStatus))
     {
         const DWORD error = ::GetLastError();
         status.Set(CStatus::kWin32, error);
@@ -144,7 +146,7 @@ CStatus VLibService::WaitForServiceStatus(DWORD desired, DWORD pending, DWORD ti
                 status.Set(CStatus::kService, 1);
                 return status;
             }
-            _sleep(kUnboundedPollMs);
+            VLibClock::Current().Sleep(kUnboundedPollMs);
             status = _Query(serviceStatus);
             if (status.IsFailed() || serviceStatus.dwCurrentState == desired)
                 return status;
@@ -158,7 +160,7 @@ CStatus VLibService::WaitForServiceStatus(DWORD desired, DWORD pending, DWORD ti
     const DWORD polls = wholePolls + (remainder ? 1 : 0);
     for (DWORD poll = 1; poll <= polls; ++poll)
     {
-        _sleep(poll <= wholePolls ? kPollMs : remainder);
+        VLibClock::Current().Sleep(poll <= wholePolls ? kPollMs : remainder);
         status = _Query(serviceStatus);
         if (status.IsFailed() || serviceStatus.dwCurrentState == desired)
             return status;

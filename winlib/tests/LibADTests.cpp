@@ -74,9 +74,10 @@ protected:
     {
         ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         ASSERT_TRUE(_lab.SetDirectoryRoot(kDomain, kConfiguration, kSchema));
-        ASSERT_TRUE(_lab.AddDirectoryObject(kServers, L"msExchServersContainer", true));
-        ASSERT_TRUE(_lab.AddDirectoryObject(kComputers, L"container", true));
+        ASSERT_TRUE(_lab.AddDirectoryObject(kServers, L"msExchServersContainer"));
+        ASSERT_TRUE(_lab.AddDirectoryObject(kComputers, L"container"));
         ASSERT_TRUE(_lab.AddDirectoryObject(Evs(L"EVS1"), kExchangeServer));
+        ASSERT_TRUE(_lab.AddDirectoryAccount(L"LAB\\admin", L"Secret1"));
         KvLab::ClearDirectoryBinds();
     }
     void TearDown() override
@@ -185,13 +186,39 @@ TEST_P(FailureTest, ReachesTheCaller)
     EXPECT_STATUS(GetParam().category, GetParam().code, GetParam().run(_lab));
 }
 
-// A fault injected into the n-th bind, whichever bind it hits.
-std::function<CStatus(CLabScenario&)> FailBind(uint32_t call, DWORD error, bool account = false)
+// A fault injected into the n-th call of a bind or of a directory object's
+// method, whichever object it hits.
+std::function<CStatus(CLabScenario&)> Failing(KvLab::Entry entry, uint32_t call, DWORD error, bool account = false)
 {
     return [=](CLabScenario&) {
-        KvLab::FailCall(KvLab::Entry::ADsOpenObject, call, error);
+        KvLab::FailCall(entry, call, error);
         return account ? FindAccount(L"NODE2") : Find();
     };
+}
+
+std::function<CStatus(CLabScenario&)> FailBind(uint32_t call, DWORD error, bool account = false)
+{
+    return Failing(KvLab::Entry::ADsOpenObject, call, error, account);
+}
+
+// A property read whose n-th call of entry fails.
+std::function<CStatus(CLabScenario&)> FailRead(KvLab::Entry entry, uint32_t call, DWORD error)
+{
+    return [=](CLabScenario&) {
+        VLibADObject object;
+        EXPECT_TRUE(Find(object).IsSuccess());
+        KvLab::FailCall(entry, call, error);
+        wchar_t buffer[260] = {};
+        uint32_t required = 0;
+        return object.GetPropertyValue(L"cn", buffer, 260, &required);
+    };
+}
+
+// A bind with credentials.
+CStatus FindAs(const wchar_t* user, const wchar_t* password)
+{
+    VLibADObject object;
+    return Find(object, L"EVS1", kExchangeServer, 2, nullptr, user, password);
 }
 
 const std::pair<std::wstring, const wchar_t*> kNode1{Computer(L"NODE1"), L"computer"};
@@ -200,7 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FailureTest,
     ::testing::Values(
         FailureCase{"NoObject", {}, [](CLabScenario&) { return Find(L"EVS2"); }, 27, 3},
-        FailureCase{"SameCommonNameTwice", {{L"CN=EVS1,CN=Other," + kConfiguration, kExchangeServer}},
+        FailureCase{"SameCommonNameTwice",
+                    {{L"CN=Other," + kConfiguration, L"container"},
+                     {L"CN=EVS1,CN=Other," + kConfiguration, kExchangeServer}},
                     [](CLabScenario&) { return Find(); }, 27, 2},
         FailureCase{"OtherContext", {kNode1}, [](CLabScenario&) { return Find(L"NODE1", L"computer", 2); }, 27, 3},
         FailureCase{"OtherClass", {}, [](CLabScenario&) { return Find(L"EVS1", L"computer", 2); }, 27, 3},
@@ -211,9 +240,31 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ThirdBind", {}, FailBind(3, 0x8007052Eu), 4, 0x8007052Eu},
         FailureCase{"AccountWithoutName", {}, [](CLabScenario&) { return FindAccount(nullptr); }, 27, 1},
         FailureCase{"CredentialsWithoutPassword", {}, [](CLabScenario&) { return FindAccount(L"NODE1", 1); }, 27, 1},
-        FailureCase{"AccountTwice", {kNode1, {L"CN=NODE1,OU=Servers," + kDomain, L"computer"}},
+        FailureCase{"AccountTwice",
+                    {kNode1, {L"OU=Servers," + kDomain, L"organizationalUnit"},
+                     {L"CN=NODE1,OU=Servers," + kDomain, L"computer"}},
                     [](CLabScenario&) { return FindAccount(L"NODE1"); }, 27, 2},
-        FailureCase{"AccountBind", {}, FailBind(1, ERROR_ACCESS_DENIED, true), 4, 0x80070005u}),
+        FailureCase{"AccountBind", {}, FailBind(1, ERROR_ACCESS_DENIED, true), 4, 0x80070005u},
+        // The domain controller refuses a wrong password, an unknown account and one without rights.
+        FailureCase{"WrongPassword", {}, [](CLabScenario&) { return FindAs(L"lab\\ADMIN", L"secret1"); }, 4,
+                    0x8007052Eu},
+        FailureCase{"UnknownAccount", {}, [](CLabScenario&) { return FindAs(L"LAB\\nobody", L"Secret1"); }, 4,
+                    0x8007052Eu},
+        FailureCase{"AccountWithoutRights", {},
+                    [](CLabScenario& lab) {
+                        EXPECT_TRUE(lab.AddDirectoryAccount(L"LAB\\guest", L"Guest1", false));
+                        return FindAs(L"LAB\\guest", L"Guest1");
+                    },
+                    4, 0x80072098u},
+        // Each failing method of the search and of the property read reaches the caller.
+        FailureCase{"ExecuteSearch", {}, Failing(KvLab::Entry::DirectoryExecuteSearch, 1, 0x80072020u), 4,
+                    0x80072020u},
+        FailureCase{"FirstRow", {}, Failing(KvLab::Entry::DirectoryGetNextRow, 1, 0x80072020u), 4, 0x80072020u},
+        FailureCase{"NextRow", {}, Failing(KvLab::Entry::DirectoryGetNextRow, 2, 0x80072020u), 4, 0x80072020u},
+        FailureCase{"Column", {}, Failing(KvLab::Entry::DirectoryGetColumn, 1, 0x80072020u), 4, 0x80072020u},
+        FailureCase{"NamingContext", {}, Failing(KvLab::Entry::DirectoryGet, 2, 0x8000500Du), 4, 0x8000500Du},
+        FailureCase{"Refresh", {}, FailRead(KvLab::Entry::DirectoryGetInfoEx, 1, 0x80072030u), 4, 0x80072030u},
+        FailureCase{"Values", {}, FailRead(KvLab::Entry::DirectoryGetEx, 1, 0x8000500Du), 4, 0x8000500Du}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(DirectoryTest, OnlyObjectOfAClassTakesItsRelativeName)
@@ -293,9 +344,9 @@ TEST_F(DirectoryTest, SearchRefusesBadArgumentsBeforeBinding)
 TEST_F(DirectoryTest, DeleteOfContainerRemovesItsSubtreeOnly)
 {
     const std::wstring store = L"CN=InformationStore," + Evs(L"EVS2");
-    ASSERT_TRUE(_lab.AddDirectoryObject(Evs(L"EVS2"), kExchangeServer, true));
+    ASSERT_TRUE(_lab.AddDirectoryObject(Evs(L"EVS2"), kExchangeServer));
     ASSERT_TRUE(_lab.AddDirectoryObject(Evs(L"EVS20"), kExchangeServer));
-    ASSERT_TRUE(_lab.AddDirectoryObject(store, L"msExchInformationStore", true));
+    ASSERT_TRUE(_lab.AddDirectoryObject(store, L"msExchInformationStore"));
     ASSERT_TRUE(_lab.AddDirectoryObject(L"CN=SG1," + store, L"msExchStorageGroup"));
     VLibADObject object;
     ASSERT_TRUE(Find(object, L"EVS2").IsSuccess());
@@ -308,7 +359,9 @@ TEST_F(DirectoryTest, DeleteOfContainerRemovesItsSubtreeOnly)
     EXPECT_TRUE(CLabScenario::DirectoryObjectExists(kServers));
 }
 
-TEST_F(DirectoryTest, DeleteOfLeafGoesThroughItsParentWithoutCredentials)
+// Every directory object is a container, so a computer account goes as a domain
+// controller's objects do: through its own delete operations, with no further bind.
+TEST_F(DirectoryTest, DeleteOfAnAccountGoesThroughItsOwnDeleteOps)
 {
     ASSERT_TRUE(_lab.AddDirectoryObject(Computer(L"NODE1"), L"computer"));
     VLibADObject object;
@@ -317,21 +370,33 @@ TEST_F(DirectoryTest, DeleteOfLeafGoesThroughItsParentWithoutCredentials)
 
     EXPECT_STATUS(0, 0, object.Delete());
     EXPECT_FALSE(CLabScenario::DirectoryObjectExists(Computer(L"NODE1")));
-    const auto binds = KvLab::DirectoryBinds();
-    ASSERT_EQ(1u, binds.size());
-    EXPECT_EQ(std::make_tuple(L"LDAP://" + kComputers, IID_IADsContainer, DWORD{0}, false, false),
-              std::make_tuple(binds[0].path, binds[0].iid, binds[0].flags, binds[0].userName.has_value(),
-                              binds[0].password.has_value()));
+    EXPECT_TRUE(KvLab::DirectoryBinds().empty());
+    EXPECT_EQ(1u, KvLab::CallCount(KvLab::Entry::DirectoryDeleteObject));
 }
 
 TEST_F(DirectoryTest, FailedDeleteKeepsTheObject)
 {
-    ASSERT_TRUE(_lab.AddDirectoryObject(L"CN=NODE1,OU=Gone," + kDomain, L"computer"));
+    ASSERT_TRUE(_lab.AddDirectoryObject(Computer(L"NODE1"), L"computer"));
     VLibADObject object;
     ASSERT_TRUE(Find(object, L"NODE1", L"computer", 1).IsSuccess());
-    EXPECT_STATUS(4, HRESULT_FROM_WIN32(ERROR_DS_NO_SUCH_OBJECT), object.Delete());
+    KvLab::FailCall(KvLab::Entry::DirectoryDeleteObject, 1, 0x80072098u);
+    EXPECT_STATUS(4, 0x80072098u, object.Delete());
     EXPECT_TRUE(object.IsInitialized());
-    EXPECT_TRUE(CLabScenario::DirectoryObjectExists(L"CN=NODE1,OU=Gone," + kDomain));
+    EXPECT_TRUE(CLabScenario::DirectoryObjectExists(Computer(L"NODE1")));
+}
+
+// A hole in the tree: refused by the builder; a domain loaded with one, as a
+// scenario file may leave it, serves no bind.
+TEST_F(DirectoryTest, ObjectWithoutItsParentBreaksTheDomain)
+{
+    const std::wstring orphan = L"CN=EVS3,CN=Gone," + kConfiguration;
+    EXPECT_FALSE(_lab.AddDirectoryObject(orphan, kExchangeServer));
+    EXPECT_STATUS(0, 0, Find());
+    const std::wstring key = KvLab::DirectoryObjectsPath() + L"\\Orphan";
+    for (const auto& [name, text] : {std::pair(L"DistinguishedName", orphan), {L"Class", kExchangeServer}})
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, text.c_str(),
+                                                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+    EXPECT_STATUS(4, HRESULT_FROM_WIN32(ERROR_DS_NO_PARENT_OBJECT), Find());
 }
 
 TEST_F(DirectoryTest, MissingAccountInitialisesWithoutAnObject)

@@ -63,7 +63,7 @@ bool OpenForReading(const CFunctionLog& kvLog_, CStatus& status, const wchar_t* 
     unique_hkey remote;
     return KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)) &&
            KV_REG_CALL(status, L"RegOpenKeyEx", subkey.c_str(),
-                       ::RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_ALL_ACCESS, &key));
+                       KvEntry().RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_ALL_ACCESS, &key));
 }
 
 // Connects, opens and queries one value into the caller's buffer.
@@ -72,9 +72,9 @@ bool QueryValue(const CFunctionLog& kvLog_, CStatus& status, const wchar_t* comp
 {
     unique_hkey key;
     return OpenForReading(kvLog_, status, computer, root, subkey, key) &&
-           KV_REG_CALL(
-               status, L"RegQueryValueEx", valueName.c_str(),
-               ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, static_cast<BYTE*>(data), &size));
+           KV_REG_CALL(status, L"RegQueryValueEx", valueName.c_str(),
+                       KvEntry().RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr,
+                                                  static_cast<BYTE*>(data), &size));
 }
 
 // Both writers: open the key, create it when it cannot be opened, write.
@@ -86,7 +86,7 @@ CStatus WriteValue(const CFunctionLog& kvLog_, const wchar_t* computer, HKEY roo
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         return status;
     unique_hkey key;
-    const LSTATUS openError = ::RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_SET_VALUE, &key);
+    const LSTATUS openError = KvEntry().RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_SET_VALUE, &key);
     if (openError != ERROR_SUCCESS)
     {
         const CStatus created = CLibRegistry::CreateRegistryKey(computer, root, subkey);
@@ -96,11 +96,11 @@ CStatus WriteValue(const CFunctionLog& kvLog_, const wchar_t* computer, HKEY roo
             return created;
         }
         if (!KV_REG_CALL(status, L"RegOpenKey", subkey.c_str(),
-                         ::RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_SET_VALUE, &key)))
+                         KvEntry().RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_SET_VALUE, &key)))
             return status;
     }
     KV_REG_CALL(status, L"RegSetValueEx", valueName.c_str(),
-                ::RegSetValueExW(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size));
+                KvEntry().RegSetValueExW(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size));
     return status;
 }
 
@@ -114,8 +114,8 @@ CStatus CLibRegistry::CreateRegistryKey(const wchar_t* computer, HKEY root, cons
     unique_hkey key;
     if (KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         KV_REG_CALL(status, L"RegCreateKeyEx", subkey.c_str(),
-                    ::RegCreateKeyExW(remote.get(), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                      nullptr, &key, nullptr));
+                    KvEntry().RegCreateKeyExW(remote.get(), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_ALL_ACCESS, nullptr, &key, nullptr));
     return status;
 }
 
@@ -143,7 +143,8 @@ CStatus CLibRegistry::DeleteRegistryKey(const wchar_t* computer, HKEY root, cons
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         return status;
     // RegDeleteTreeW is what the shell's SHDeleteKey does, without the shell library.
-    const LSTATUS error = subkey.empty() ? ERROR_INVALID_PARAMETER : ::RegDeleteTreeW(remote.get(), subkey.c_str());
+    const LSTATUS error =
+        subkey.empty() ? ERROR_INVALID_PARAMETER : KvEntry().RegDeleteTreeW(remote.get(), subkey.c_str());
     KV_REG_CALL(status, L"SHDeleteKey", subkey.c_str(), error);
     return status;
 }
@@ -157,9 +158,10 @@ CStatus CLibRegistry::DeleteRegistryValue(const wchar_t* computer, HKEY root, co
     unique_hkey key;
     if (KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)) &&
         KV_REG_CALL(status, L"RegCreateKey", subkey.c_str(),
-                    ::RegCreateKeyExW(remote.get(), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                                      nullptr, &key, nullptr)))
-        KV_REG_CALL(status, L"RegDeleteValue", valueName.c_str(), ::RegDeleteValueW(key.get(), valueName.c_str()));
+                    KvEntry().RegCreateKeyExW(remote.get(), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_SET_VALUE, nullptr, &key, nullptr)))
+        KV_REG_CALL(status, L"RegDeleteValue", valueName.c_str(),
+                    KvEntry().RegDeleteValueW(key.get(), valueName.c_str()));
     return status;
 }
 
@@ -199,14 +201,14 @@ CStatus CLibRegistry::ReadRegistryMultiStringValue(const wchar_t* computer, HKEY
         return status;
     DWORD size = 0;
     if (!KV_REG_CALL(status, L"RegQueryValueEx", valueName.c_str(),
-                     ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size)))
+                     KvEntry().RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size)))
         return status;
     // Two spare nulls end the walk even when the data lacks its own.
     std::vector<wchar_t> data;
     if (!Stored(status, [&] { data.assign(size / sizeof(wchar_t) + 3, L'\0'); }))
         return status;
     if (!KV_REG_CALL(status, L"RegQueryValueEx", valueName.c_str(),
-                     ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr,
+                     KvEntry().RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr,
                                         reinterpret_cast<BYTE*>(data.data()), &size)))
         return status;
     Stored(status, [&] {
@@ -228,7 +230,8 @@ CStatus CLibRegistry::EnumerateKeys(const wchar_t* computer, HKEY root, const st
     {
         wchar_t name[kSubkeyNameChars + 1] = {};
         DWORD length = kSubkeyNameChars;
-        const LSTATUS error = ::RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS error =
+            KvEntry().RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (error == ERROR_NO_MORE_ITEMS)
             break;
         // A name cut to the buffer is kept, but the enumeration ends there.
@@ -250,7 +253,7 @@ CStatus CLibRegistry::RegKeyExists(const wchar_t* computer, HKEY root, const std
     if (!KV_REG_CALL(status, L"RegConnectRegistry", computer, Connect(computer, root, remote)))
         return status;
     unique_hkey key;
-    exists = ::RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    exists = KvEntry().RegOpenKeyExW(remote.get(), subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     return status;
 }
 
@@ -279,10 +282,10 @@ CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const
     unique_hkey source;
     unique_hkey destination;
     if (!KV_REG_CALL(status, L"RegOpenKey()", path.c_str(),
-                     ::RegOpenKeyExW(sourceRoot, path.c_str(), 0, KEY_READ, &source)) ||
+                     KvEntry().RegOpenKeyExW(sourceRoot, path.c_str(), 0, KEY_READ, &source)) ||
         !KV_REG_CALL(status, L"RegCreateKeyEx()", path.c_str(),
-                     ::RegCreateKeyExW(destinationRoot, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                       nullptr, &destination, nullptr)))
+                     KvEntry().RegCreateKeyExW(destinationRoot, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                               KEY_WRITE, nullptr, &destination, nullptr)))
         return status;
 
     // Values first; the first value that cannot be enumerated (too long a name
@@ -294,10 +297,11 @@ CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const
         BYTE data[kReplicaDataBytes] = {};
         DWORD dataSize = kReplicaDataBytes;
         DWORD type = 0;
-        if (::RegEnumValueW(source.get(), index, name, &nameLength, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+        if (KvEntry().RegEnumValueW(source.get(), index, name, &nameLength, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
             break;
         if (!KV_REG_CALL(status, L"RegSetValueEx", name,
-                         ::RegSetValueExW(destination.get(), name, 0, type, data, dataSize)))
+                         KvEntry().RegSetValueExW(destination.get(), name, 0, type, data, dataSize)))
             return status;
     }
 
@@ -306,7 +310,7 @@ CStatus CLibRegistry::_ReplicateKey(HKEY sourceRoot, HKEY destinationRoot, const
     {
         wchar_t name[kReplicaNameChars] = {};
         DWORD nameLength = kReplicaNameChars;
-        if (::RegEnumKeyExW(source.get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        if (KvEntry().RegEnumKeyExW(source.get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
         std::wstring child;

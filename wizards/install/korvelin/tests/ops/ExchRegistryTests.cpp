@@ -5,6 +5,7 @@
 #include "ExchangeNode.h"
 #include "FunctionLog.h"
 #include "L10nUtil.h"
+#include "LabFaults.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
 #include "Util.h"
@@ -102,6 +103,22 @@ const Act kSkip = [](std::wstring& seen) {
     return status;
 };
 
+// The act with the call-th call of entry (counted from the act's start) failing with 5.
+Act Faulted(KvLab::Entry entry, uint32_t call, Act act)
+{
+    return [=](std::wstring& seen) {
+        KvLab::FailCall(entry, call, ERROR_ACCESS_DENIED);
+        return act(seen);
+    };
+}
+
+// The failed-call line an operation logs for a failed registry operation.
+std::string Logged(const char* callee, uint32_t code, const char* operation)
+{
+    return "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) + std::string(callee) + " failed: category 2, code " + std::to_string(code) +
+           ".\r\n\t./ExchRegistry:CExchRegistry::" + operation + "[";
+}
+
 using Value = std::tuple<const wchar_t*, DWORD, std::vector<BYTE>>;
 
 // The values as given, then the virtual servers with that many systems (a
@@ -136,6 +153,7 @@ struct Case
     uint32_t category;
     uint32_t code;
     std::wstring seen;
+    std::vector<std::string> lines = {};
 };
 
 class ExchRegistryTest : public ::testing::TestWithParam<Case>
@@ -155,10 +173,13 @@ TEST_P(ExchRegistryTest, GivesTheStatusAndLeavesWhatTheCaseShows)
     CQLXExchConfig found;
     static_cast<void>(CExchRegistry::ReadQLXExchReg(nullptr, found));
     std::wstring seen;
+    const CLogTail log;
     const CStatus status = test.act(seen);
     EXPECT_EQ(test.category, status.GetCategory());
     EXPECT_EQ(test.code, status.GetCode());
     EXPECT_EQ(test.seen, seen);
+    for (const std::string& line : test.lines)
+        EXPECT_TRUE(log.Has(line)) << line << "\nnot in:\n" << log.Text();
 }
 
 const auto kUpgrading = Arrange({kVersion7, kState211, kNameNode1});
@@ -177,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FirstServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", -1}, {L"EVS-B", 3}}), Read(), 0, 0,
              L"7/0//EVS-A:0 EVS-B:3 "},
         Case{"LastServerWithoutSystems", Arrange({kVersion7}, {{L"EVS-A", 2}, {L"EVS-B", -1}}), Read(), 2,
-             ERROR_FILE_NOT_FOUND, L"7/0//EVS-A:2 EVS-B:0 "},
+             ERROR_FILE_NOT_FOUND, L"7/0//EVS-A:2 EVS-B:0 ",
+             {Logged("CLibRegistry::EnumerateKeys(Systems)", 2, "ReadQLXExchReg")}},
         // Types are not tested; sizes are.
         Case{"VersionAsLongText", Arrange({{L"ExchVersion", REG_SZ, Text(L"12345678")}}), Read(), 2, ERROR_MORE_DATA,
              L"0/0//"},
@@ -185,7 +207,29 @@ INSTANTIATE_TEST_SUITE_P(
              Read(), 0, 0, L"7/0//"},
         Case{"OnALabNode", Arrange({{L"ExchVersion", REG_DWORD, {10, 0, 0, 0}}}, {{L"EVS-N", 2}}, 0, kNode),
              Read(kNode), 0, 0, L"10/0//EVS-N:2 "},
-        Case{"OnAComputerTheLabCannotReach", kUpgrading, Read(L"NOWHERE"), 2, ERROR_BAD_NETPATH, L"0/0//"},
+        Case{"OnAComputerTheLabCannotReach", kUpgrading, Read(L"NOWHERE"), 2, ERROR_BAD_NETPATH, L"0/0//",
+             {Logged("CLibRegistry::RegKeyExists()", 53, "ReadQLXExchReg")}},
+        // Failing registry calls: each read or write stops where it failed and says so.
+        Case{"EVSKeyTestFault", kUpgrading, Faulted(KvLab::Entry::RegConnectRegistryW, 5, Read()), 2, 5,
+             L"7/211/NODE1/", {Logged("CLibRegistry::RegKeyExists()", 5, "ReadQLXExchReg")}},
+        Case{"EVSEnumerationFault", Arrange({kVersion7}, {{L"EVS-A", 1}}),
+             Faulted(KvLab::Entry::RegEnumKeyExW, 1, Read()), 2, 5, L"7/0//",
+             {Logged("CLibRegistry::EnumerateKeys()", 5, "ReadQLXExchReg")}},
+        Case{"VersionWriteFault", kUpgrading,
+             Faulted(KvLab::Entry::RegSetValueExW, 1, Write(nullptr, 6, 211, L"NODE3")), 2, 5, L"7/211/NODE1",
+             {Logged("CLibRegistry::SetRegistryDWORDValue()", 5, "WriteQLXExchReg")}},
+        Case{"StateWriteFault", kUpgrading, Faulted(KvLab::Entry::RegSetValueExW, 2, Write(nullptr, 6, 212, L"NODE3")),
+             2, 5, L"6/211/NODE1", {Logged("CLibRegistry::SetRegistryDWORDValue()", 5, "WriteQLXExchReg")}},
+        Case{"NameWriteFault", kUpgrading, Faulted(KvLab::Entry::RegSetValueExW, 3, Write(nullptr, 6, 212, L"NODE3")),
+             2, 5, L"6/212/NODE1", {Logged("CLibRegistry::SetRegistryStringValue()", 5, "WriteQLXExchReg")}},
+        Case{"SecondPassVersionFault", kUpgrading, Faulted(KvLab::Entry::RegSetValueExW, 1, kSecondPass), 2, 5,
+             L"7/211/NODE1",
+             {Logged("CLibRegistry::SetRegistryDWORDValue(REG_EXCH_VERSION)", 5, "RegChangesForUpgrade")}},
+        Case{"SecondPassStateFault", kUpgrading, Faulted(KvLab::Entry::RegDeleteValueW, 1, kSecondPass), 2, 5,
+             L"11/211/NODE1",
+             {Logged("CLibRegistry::DeleteRegistryValue(REG_INSTALLSTATE)", 5, "RegChangesForUpgrade")}},
+        Case{"SecondPassNameFault", kUpgrading, Faulted(KvLab::Entry::RegDeleteValueW, 2, kSecondPass), 2, 5,
+             L"11/-/NODE1", {Logged("CLibRegistry::DeleteRegistryValue(REG_ORGCOMPNAME)", 5, "RegChangesForUpgrade")}},
         Case{"WithoutUpgradeStateTheVersionAlone", Arrange({kVersion7}), Write(nullptr, 9, 0, L""), 0, 0, L"9/-/-"},
         Case{"FirstPass", kUpgrading, Write(nullptr, 6, 211, L"NODE3"), 0, 0, L"6/211/NODE3"},
         Case{"FirstPassOnAnotherNode", kUpgrading, Write(kNode, 6, 211, L"NODE3"), 0, 0, L"6/211/NODE3"},

@@ -85,6 +85,42 @@ const Query kWrite = [](const wchar_t* computer, const std::wstring& path, std::
 const Query kReplicate = [](const wchar_t* computer, const std::wstring& path, std::wstring&) {
     return CLibRegistry::ReplicateKeyAToA(nullptr, computer, kHKLM, path);
 };
+const Query kDeleteValue = [](const wchar_t* computer, const std::wstring& path, std::wstring&) {
+    return CLibRegistry::DeleteRegistryValue(computer, kHKLM, path, L"V");
+};
+const Query kDeleteKey = [](const wchar_t* computer, const std::wstring& path, std::wstring&) {
+    return CLibRegistry::DeleteRegistryKey(computer, kHKLM, path);
+};
+
+// A registry call the lab fails: the call-th from the start of the query (and
+// every one after it when every is set).
+struct Fault
+{
+    KvLab::Entry entry = KvLab::Entry::Count;
+    uint32_t call = 0;
+    DWORD error = 0;
+    bool every = false;
+};
+
+// The log lines of a failed call in an operation (the name it logs under,
+// after "CLibRegistry::" unless it has a class of its own): the Windows-error line with the
+// function and error, then the call's subject.
+std::string Site(const std::string& operation)
+{
+    const char* owner = operation.find(':') == std::string::npos ? "CLibRegistry::" : "";
+    return "\r\n\t./LibRegistry:" + (owner + operation) + "[";
+}
+std::string Failed(const char* function, DWORD error, const std::string& operation)
+{
+    return "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) + std::string(function) + " failed with Windows error " +
+           std::to_string(error) + "." + Site(operation);
+}
+std::string Subject(const char* subject, const std::string& operation)
+{
+    return "QLX DBG_1 M-42-13-0 " + std::string(subject) + Site(operation);
+}
+const std::string kReplicaStep = "LibRegistry::ReplicateKeyAToA(2)";
+constexpr char kKeyPath[] = "SOFTWARE\\KorvelinLab\\LibRegistryTests\\Key";
 
 struct QueryCase
 {
@@ -96,7 +132,7 @@ struct QueryCase
     std::wstring seen;
     const wchar_t* computer = nullptr;
     const wchar_t* key = L"Key";
-    uint32_t failingConnection = 0; // fails with code
+    Fault fault = {};
     std::vector<std::string> lines = {};
 };
 
@@ -142,8 +178,10 @@ TEST_P(LibRegistryTest, GivesTheStatusAndTheOutParameter)
     if (test.type != REG_NONE)
         Put(test.key, L"V", test.type, test.data, test.computer);
     const CLogTail log;
-    if (test.failingConnection)
-        KvLab::FailCall(KvLab::Entry::RegConnectRegistryW, test.failingConnection, test.code);
+    if (test.fault.every)
+        KvLab::FailFromCall(test.fault.entry, test.fault.call, test.fault.error);
+    else
+        KvLab::FailCall(test.fault.entry, test.fault.call, test.fault.error);
     std::wstring seen;
     ExpectStatus(test.query(test.computer, Path(test.key), seen), test.code ? 2 : 0, test.code);
     EXPECT_EQ(test.seen, seen);
@@ -174,21 +212,74 @@ INSTANTIATE_TEST_SUITE_P(
         QueryCase{"Absent", kExists, REG_NONE, {}, 0, L"no", nullptr, L"None"},
         QueryCase{"OnALabNode", kExists, REG_NONE, {}, 0, L"yes", kNode, L"NodeKey"},
         QueryCase{"ComputerTheLabCannotReach", kExists, REG_NONE, {}, ERROR_BAD_NETPATH, L"no", L"NOWHERE"},
-        QueryCase{"ConnectionFault", kNumber, REG_NONE, {}, ERROR_ACCESS_DENIED, L"3735928559", kNode, L"None", 1,
+        QueryCase{"ConnectionFault", kNumber, REG_NONE, {}, ERROR_ACCESS_DENIED, L"3735928559", kNode, L"None",
+                  {KvLab::Entry::RegConnectRegistryW, 1, ERROR_ACCESS_DENIED},
                   {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegConnectRegistry failed with Windows error 5.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue[",
                    "QLX DBG_1 M-42-13-0 NODE2\r\n\t./LibRegistry:CLibRegistry::ReadRegistryDWORDValue["}},
         // The writer's own connection works; the creation's, the second, does not.
-        QueryCase{"KeyCreationFault", kWrite, REG_NONE, {}, ERROR_BAD_NETPATH, L"", kNode, L"None", 2,
+        QueryCase{"KeyCreationFault", kWrite, REG_NONE, {}, ERROR_BAD_NETPATH, L"", kNode, L"None",
+                  {KvLab::Entry::RegConnectRegistryW, 2, ERROR_BAD_NETPATH},
                   {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "CreateRegistryKey failed with Windows error 2.\r\n"
                    "\t./LibRegistry:CLibRegistry::SetRegistryStringValue["}},
-        QueryCase{"ReplicateMissing", kReplicate, REG_NONE, {}, ERROR_FILE_NOT_FOUND, L"", kNode, L"None", 0,
+        QueryCase{"ReplicateMissing", kReplicate, REG_NONE, {}, ERROR_FILE_NOT_FOUND, L"", kNode, L"None", {},
                   {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegOpenKey() failed with Windows error 2.\r\n"
                    "\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)[",
                    "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CLibRegistry::ReplicateKeyAToA(2) failed: category 2, code 2.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReplicateKeyAToA()["}},
-        QueryCase{"ReplicateToUnreachable", kReplicate, REG_NONE, {}, ERROR_BAD_NETPATH, L"", L"NOWHERE", L"Key", 0,
+        QueryCase{"ReplicateToUnreachable", kReplicate, REG_NONE, {}, ERROR_BAD_NETPATH, L"", L"NOWHERE", L"Key", {},
                   {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_WIN32_FAILED) "RegConnectRegistry() failed with Windows error 53.\r\n"
+                   "\t./LibRegistry:CLibRegistry::ReplicateKeyAToA()["}},
+        // Each registry call that fails ends its operation with its error and names its subject.
+        QueryCase{"OpenFault", kText, REG_SZ, Text(L"x"), ERROR_ACCESS_DENIED, L"was", nullptr, L"Key",
+                  {KvLab::Entry::RegOpenKeyExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegOpenKeyEx", 5, "ReadRegistryStringValue"), Subject(kKeyPath, "ReadRegistryStringValue")}},
+        QueryCase{"QueryFault", kNumber, REG_DWORD, {7, 0, 0, 0}, ERROR_ACCESS_DENIED, L"3735928559", nullptr, L"Key",
+                  {KvLab::Entry::RegQueryValueExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegQueryValueEx", 5, "ReadRegistryDWORDValue"), Subject("V", "ReadRegistryDWORDValue")}},
+        QueryCase{"ListSizeFault", kList, REG_MULTI_SZ, Text(std::wstring(L"a\0", 2)), ERROR_ACCESS_DENIED, L"was",
+                  nullptr, L"Key", {KvLab::Entry::RegQueryValueExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegQueryValueEx", 5, "ReadRegistryMultiStringValue")}},
+        QueryCase{"ListDataFault", kList, REG_MULTI_SZ, Text(std::wstring(L"a\0", 2)), ERROR_MORE_DATA, L"was",
+                  nullptr, L"Key", {KvLab::Entry::RegQueryValueExW, 2, ERROR_MORE_DATA},
+                  {Failed("RegQueryValueEx", 234, "ReadRegistryMultiStringValue")}},
+        QueryCase{"EnumerationFault", kEnumerate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"was|Alpha", nullptr, L"Key",
+                  {KvLab::Entry::RegEnumKeyExW, 2, ERROR_ACCESS_DENIED},
+                  {Failed("RegEnumKeyEx", 5, "EnumerateKeys"), Subject(kKeyPath, "EnumerateKeys")}},
+        QueryCase{"ExistsOpenFault", kExists, REG_NONE, {}, 0, L"no", nullptr, L"Key",
+                  {KvLab::Entry::RegOpenKeyExW, 1, ERROR_ACCESS_DENIED}},
+        // The writer logs the open's error when the creation fails, and returns the creation's.
+        QueryCase{"WriteCreationFault", kWrite, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"None",
+                  {KvLab::Entry::RegCreateKeyExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegCreateKeyEx", 5, "CreateRegistryKey"),
+                   Failed("CreateRegistryKey", 2, "SetRegistryStringValue")}},
+        QueryCase{"WriteReopenFault", kWrite, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
+                  {KvLab::Entry::RegOpenKeyExW, 1, ERROR_ACCESS_DENIED, true},
+                  {Failed("RegOpenKey", 5, "SetRegistryStringValue"), Subject(kKeyPath, "SetRegistryStringValue")}},
+        QueryCase{"WriteFault", kWrite, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
+                  {KvLab::Entry::RegSetValueExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegSetValueEx", 5, "SetRegistryStringValue"), Subject("V", "SetRegistryStringValue")}},
+        QueryCase{"DeleteValueOpenFault", kDeleteValue, REG_SZ, Text(L"x"), ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
+                  {KvLab::Entry::RegCreateKeyExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegCreateKey", 5, "DeleteRegistryValue"), Subject(kKeyPath, "DeleteRegistryValue")}},
+        QueryCase{"DeleteValueFault", kDeleteValue, REG_SZ, Text(L"x"), ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
+                  {KvLab::Entry::RegDeleteValueW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegDeleteValue", 5, "DeleteRegistryValue"), Subject("V", "DeleteRegistryValue")}},
+        QueryCase{"DeleteKeyFault", kDeleteKey, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", nullptr, L"Key",
+                  {KvLab::Entry::RegDeleteTreeW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("SHDeleteKey", 5, "DeleteRegistryKey"), Subject(kKeyPath, "DeleteRegistryKey")}},
+        QueryCase{"ReplicaCreationFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
+                  {KvLab::Entry::RegCreateKeyExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegCreateKeyEx()", 5, kReplicaStep)}},
+        QueryCase{"ReplicaValueFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
+                  {KvLab::Entry::RegSetValueExW, 1, ERROR_ACCESS_DENIED},
+                  {Failed("RegSetValueEx", 5, kReplicaStep), Subject("Other", kReplicaStep)}},
+        // A failing child is logged where it failed, by its parent and at the top.
+        QueryCase{"ReplicaChildFault", kReplicate, REG_NONE, {}, ERROR_ACCESS_DENIED, L"", kNode, L"Key",
+                  {KvLab::Entry::RegOpenKeyExW, 2, ERROR_ACCESS_DENIED},
+                  {"QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CLibRegistry::ReplicateKeyAToA(2) failed: category 2, code 5.\r\n"
+                   "\t./LibRegistry:LibRegistry::ReplicateKeyAToA(2)[",
+                   "QLX ERROR " KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CLibRegistry::ReplicateKeyAToA(2) failed: category 2, code 5.\r\n"
                    "\t./LibRegistry:CLibRegistry::ReplicateKeyAToA()["}}),
     kCaseName);
 

@@ -124,6 +124,7 @@ TEST(EVSVersionFromDirectoryTests, ReadsTheExchangeServerObjectsVersion)
     ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
                                      L"CN=Schema,CN=Configuration,DC=lab,DC=test"));
     const std::wstring dn = L"CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test";
+    ASSERT_TRUE(lab.AddDirectoryObject(L"CN=Servers,CN=Configuration,DC=lab,DC=test", L"msExchServersContainer"));
     ASSERT_TRUE(lab.AddDirectoryObject(dn, L"msExchExchangeServer"));
     ASSERT_TRUE(lab.SetDirectoryIntegers(dn, L"versionNumber", {1912701168}));
 
