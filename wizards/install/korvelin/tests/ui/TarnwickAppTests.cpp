@@ -4,6 +4,7 @@
 #include "ExchangeNode.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
+#include "SheetHarness.h"
 #include "Util.h"
 #include "StringIds.h"
 #include "WizardTestEnvironment.h"
@@ -15,7 +16,6 @@
 
 namespace
 {
-constexpr DWORD kTimeoutMs = 15000;
 const wchar_t kExchConfig[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 
 // How the node differs from one with Exchange 2007 SP1 (code 7), its roles,
@@ -86,28 +86,22 @@ protected:
     int Run()
     {
         int seen = 0;
-        std::thread user([&] {
-            const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
-            while (!seen && ::GetTickCount64() < deadline)
+        RunModal([&] { EXPECT_EQ(0, theApp.InitInstance()); }, [&] {
+            HWND box = nullptr, sheet = nullptr;
+            ASSERT_TRUE(WaitUntil([&] {
+                return (box = ScriptedUser::FindMessageBox(L"M-42-13-")) || (sheet = ScriptedUser::FindSheet());
+            }));
+            if (box)
             {
-                if (HWND box = ScriptedUser::FindMessageBox(L"M-42-13-"))
-                {
-                    const std::wstring text = ScriptedUser::Read(box).text;
-                    seen = _wtoi(text.c_str() + text.find(L"M-42-13-") + 8);
-                    ScriptedUser::Answer(box, IDOK);
-                }
-                else if (CWnd* sheet = AfxGetAppMainWnd(); sheet && ScriptedUser::CurrentPage(sheet->m_hWnd))
-                {
-                    seen = -ScriptedUser::CurrentPage(sheet->m_hWnd);
-                    ::PostMessageW(sheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
-                    if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
-                        ScriptedUser::Answer(box, IDYES);
-                }
-                ::Sleep(20);
+                const std::wstring text = ScriptedUser::Read(box).text;
+                seen = _wtoi(text.c_str() + text.find(L"M-42-13-") + 8);
+                return ScriptedUser::Answer(box, IDOK);
             }
+            seen = -ScriptedUser::CurrentPage(sheet);
+            ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+            if (HWND cancel = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
+                ScriptedUser::Answer(cancel, IDYES);
         });
-        EXPECT_EQ(0, theApp.InitInstance());
-        user.join();
         return seen;
     }
 

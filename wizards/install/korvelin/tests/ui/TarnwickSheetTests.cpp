@@ -5,6 +5,7 @@
 #include "L10nUtil.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
+#include "SheetHarness.h"
 #include "Tarnwick.h"
 #include "WizardTestEnvironment.h"
 #include "StringIds.h"
@@ -12,31 +13,22 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <thread>
 
 namespace
 {
-constexpr DWORD kTimeoutMs = 15000;
-
 std::wstring Text(UINT id)
 {
     return AfxLoadString(id);
 }
 
-// Runs the sheet on this thread and the script on another; the script must
-// end the sheet.
-void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HWND)>& script)
+// The wizard's sheet in the given pass, opened on firstPage; the script must end it.
+void RunSheet(uint32_t installState, UINT firstPage,
+              const std::function<void(CSheetHarness<CTarnwickSheet>&, HWND)>& script)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     theApp.m_installState = installState;
-    CTarnwickSheet sheet(theApp, IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
-    std::thread user([&] {
-        for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
-            ::Sleep(10);
-        script(sheet.m_hWnd);
-    });
-    EXPECT_NE(-1, sheet.DoModal());
-    user.join();
+    CSheetHarness<CTarnwickSheet> harness(theApp, IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
+    EXPECT_NE(-1, harness.Run([&](HWND sheet) { script(harness, sheet); }));
     theApp.m_installState = 0;
 }
 
@@ -61,12 +53,11 @@ TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
     const PanelCase& c = GetParam();
     CScopedResourceModule texts(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     std::vector<CSeenListItem> seen;
-    RunSheet(c.installState, c.firstPage, [&](HWND sheet) {
-        if (ScriptedUser::WaitForPage(sheet, c.dialogId, kTimeoutMs))
-            seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
-        // Leaving without a question: the confirmation is tested below.
-        ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
+    RunSheet(c.installState, c.firstPage, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
+        EXPECT_TRUE(ScriptedUser::WaitForPage(sheet, c.dialogId));
+        seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
+        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
             ScriptedUser::Answer(box, IDYES);
     });
 
@@ -107,26 +98,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
 {
-    bool stillOpenAfterNo = false;
-    bool askedTwice = false;
     const CLogTail tail;
-    RunSheet(0, 0, [&](HWND sheet) {
-        if (!ScriptedUser::WaitForPage(sheet, IDD_WELCOME, kTimeoutMs))
-            return;
-        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
-            ScriptedUser::Answer(box, IDNO);
-        ::Sleep(200);
-        stillOpenAfterNo = ::IsWindow(sheet) && ScriptedUser::CurrentPage(sheet) == IDD_WELCOME;
-        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
+    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>& harness, HWND sheet) {
+        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
+        for (const int answer : {IDNO, IDYES})
         {
-            askedTwice = true;
-            ScriptedUser::Answer(box, IDYES);
+            ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+            HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION));
+            ASSERT_NE(nullptr, box) << "cancel asks each time";
+            ScriptedUser::Answer(box, answer);
+            ASSERT_TRUE(harness.Settle(sheet));
+            EXPECT_EQ(answer == IDNO ? IDD_WELCOME : 0, ScriptedUser::CurrentPage(sheet)) << "after " << answer;
         }
     });
-    EXPECT_TRUE(stillOpenAfterNo);
-    EXPECT_TRUE(askedTwice);
     const std::string log = tail.Text();
     const size_t declined = log.find(KV_MESSAGE_TAG(IDS_LOG_CANCEL_DECLINED));
     ASSERT_NE(std::string::npos, declined);
