@@ -3,6 +3,7 @@
 #include "TarnwickSheet.h"
 
 #include "L10nUtil.h"
+#include "Pictures.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "SheetHarness.h"
@@ -33,6 +34,20 @@ void RunSheet(uint32_t installState, UINT firstPage,
 }
 
 
+// Cancels and confirms.
+void Cancel(HWND sheet)
+{
+    ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+    if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
+        ScriptedUser::Answer(box, IDYES);
+}
+
+// The panel's pictures as the panel's own list makes them.
+Pictures::Pixels Panel(int iconId)
+{
+    return Pictures::Resource(AfxGetResourceHandle(), iconId, 16, 16, ILC_COLOR4 | ILC_MASK);
+}
+
 struct PanelCase
 {
     const char* name;
@@ -40,8 +55,12 @@ struct PanelCase
     UINT firstPage;
     int dialogId;
     int panelId;
-    std::vector<std::pair<UINT, int>> items; // text, image
+    std::vector<std::pair<UINT, int>> items; // text, icon
 };
+void PrintTo(const PanelCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class PanelOnPageTest : public ::testing::TestWithParam<PanelCase>
 {
@@ -53,19 +72,23 @@ TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
     const PanelCase& c = GetParam();
     CScopedResourceModule texts(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     std::vector<CSeenListItem> seen;
+    HIMAGELIST images = nullptr; // shared by all panels: it outlives the sheet
     RunSheet(c.installState, c.firstPage, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
         EXPECT_TRUE(ScriptedUser::WaitForPage(sheet, c.dialogId));
-        seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
-        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
-            ScriptedUser::Answer(box, IDYES);
+        const HWND panel = ::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId);
+        seen = ScriptedUser::ReadList(panel);
+        images = ListView_GetImageList(panel, LVSIL_SMALL);
+        Cancel(sheet);
     });
 
     ASSERT_EQ(c.items.size(), seen.size());
+    ASSERT_TRUE(Panel(IDI_TASK_RUNNING) != Panel(IDI_TASK_PENDING) && Panel(IDI_TASK_DONE) != Panel(IDI_TASK_PENDING) &&
+                Panel(IDI_TASK_DONE) != Panel(IDI_TASK_RUNNING))
+        << "the three pictures must differ to be told apart";
     for (size_t i = 0; i < seen.size(); ++i)
     {
         EXPECT_EQ(Text(c.items[i].first), seen[i].text) << "item " << i;
-        EXPECT_EQ(c.items[i].second, seen[i].image) << "item " << i;
+        EXPECT_TRUE(Panel(c.items[i].second) == Pictures::Drawn(images, seen[i].image)) << "item " << i << "'s picture";
     }
 }
 
@@ -76,24 +99,28 @@ INSTANTIATE_TEST_SUITE_P(
                                 1,
                                 IDD_EVS_SELECT,
                                 IDC_PANEL_EVS_SELECT,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kHeading},
-                                 {IDS_STEP_SELECT_EVS, PanelPlan::kCurrent},
-                                 {IDS_STEP_CHANGE_NODE, PanelPlan::kPending},
-                                 {IDS_STEP_RESTART_NODE, PanelPlan::kPending},
-                                 {IDS_STEP_RUN_SETUP, PanelPlan::kPending},
-                                 {IDS_STEP_COMPLETE_UPGRADE, PanelPlan::kPending}}},
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_SELECT_EVS, IDI_TASK_RUNNING},
+                                 {IDS_STEP_CHANGE_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_RESTART_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_PENDING},
+                                 {IDS_STEP_COMPLETE_UPGRADE, IDI_TASK_PENDING}}},
                       PanelCase{"TaskSecondPass",
                                 211,
                                 2,
                                 IDD_TASK_EXECUTION,
                                 IDC_PANEL_TASK_EXECUTION,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kDone}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kCurrent}}},
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_DONE},
+                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_RUNNING}}},
                       PanelCase{"MessageSecondPass",
                                 211,
                                 3,
                                 IDD_MESSAGE,
                                 IDC_PANEL_MESSAGE,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kCurrent}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kPending}}}),
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_RUNNING},
+                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_PENDING}}}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
 TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
@@ -115,4 +142,21 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
     const size_t declined = log.find(KV_MESSAGE_TAG(IDS_LOG_CANCEL_DECLINED));
     ASSERT_NE(std::string::npos, declined);
     EXPECT_NE(std::string::npos, log.find(KV_MESSAGE_TAG(IDS_LOG_CANCELLED), declined)) << "Yes is logged after No";
+}
+
+TEST(TarnwickSheetTests, ShowsTheWizardIconAndReleasesItWithTheSheet)
+{
+    constexpr UINT kBig = ILC_COLOR32 | ILC_MASK;
+    HICON icon = nullptr;
+    Pictures::Pixels shown, expected;
+    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
+        icon = reinterpret_cast<HICON>(::SendMessageW(sheet, WM_GETICON, ICON_BIG, 0));
+        shown = Pictures::Through(icon, 32, kBig);
+        expected = Pictures::Resource(AfxGetResourceHandle(), IDI_WIZARD, 32, 32, kBig);
+        Cancel(sheet);
+    });
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(expected == shown) << "not the wizard's icon";
+    ICONINFO info{};
+    EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon outlived the sheet";
 }
