@@ -2,6 +2,7 @@
 #include "Tarnwick.h"
 
 #include "ExchangeNode.h"
+#include "Pictures.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "SheetHarness.h"
@@ -41,6 +42,23 @@ void MakeNode(CExchangeNode& node, Node kind, DWORD minor = 1, DWORD installStat
         node.SetHomeWithoutCatalogue();
 }
 
+// The pages' pictures in their slots, as the application's 16-pixel list shows them.
+void ExpectThePagesPictures()
+{
+    const struct { int slot, icon, size; } kSlots[] = {
+        {CTarnwickApp::kImageTaskDone, IDI_TASK_DONE, 16},
+        {CTarnwickApp::kImageTaskRunning, IDI_TASK_RUNNING, 16},
+        {CTarnwickApp::kImageTaskFailed, IDI_TASK_FAILED, 16},
+        {CTarnwickApp::kImageUpgraded, IDI_STATE_UPGRADED, 32},
+        {CTarnwickApp::kImagePartiallyUpgraded, IDI_STATE_PARTIALLY_UPGRADED, 32},
+        {CTarnwickApp::kImageNotUpgraded, IDI_STATE_NOT_UPGRADED, 32},
+        {CTarnwickApp::kImageNotConfigured, IDI_STATE_NOT_CONFIGURED, 32}};
+    for (const auto& [slot, icon, size] : kSlots)
+        EXPECT_TRUE(Pictures::Resource(AfxGetResourceHandle(), icon, size, 16, ILC_COLOR4 | ILC_MASK) ==
+                    Pictures::Drawn(theApp.m_imageList.GetSafeHandle(), theApp.m_images[slot]))
+            << "slot " << slot;
+}
+
 struct Start
 {
     const char* name;
@@ -54,11 +72,13 @@ struct Start
 const Start kStarts[] = {
     {"FirstPassOpensOnTheWelcomePage", Exchange, 1, 0, -IDD_WELCOME, nullptr, [] {
          EXPECT_EQ(7u, theApp.m_installedVersion);
-         EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles); }},
+         EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles);
+         ExpectThePagesPictures(); }},
     {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE, nullptr,
      [] { EXPECT_EQ(3u, theApp.m_firstPage); }},
     {"FirstPassAtTheTargetShowsAlreadyUpgraded", Exchange, 2, 0, IDS_ALREADY_UPGRADED},
-    {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE},
+    {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE,
+     KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 226."},
     {"FailingInstallationCheckShowsCheckFailed", ServicesOnly, 1, 0, IDS_EXCHANGE_CHECK_FAILED, KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CUtil::IsExchangeInstalled()"},
     {"NoConfigurationKeyShowsNoConfigNotTheReadFailure", NoConfigKey, 1, 0, IDS_NO_EXCHANGE_CONFIG},
     // Support reads start-up failures under the name of the function that runs the start-up.
@@ -129,10 +149,12 @@ TEST_F(TarnwickAppTest, SecondCopyShows7501AndReadsNoConfiguration)
     MakeNode(_node, Exchange);
     // This thread holds the single-instance mutex, as another copy of the wizard would.
     ASSERT_TRUE(theApp.m_instanceMutex.Lock(0));
+    const CLogTail log;
     int shown = 0;
     std::thread([&] { shown = Run(); }).join();
     theApp.m_instanceMutex.Unlock();
     EXPECT_EQ(IDS_ANOTHER_INSTANCE, shown);
     EXPECT_EQ(0u, theApp.m_installedVersion) << "stopped before looking at Exchange";
     EXPECT_TRUE(theApp.m_config.evsList.empty()) << "stopped before reading the configuration";
+    EXPECT_TRUE(log.Has(KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 200."));
 }
