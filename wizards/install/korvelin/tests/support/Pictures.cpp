@@ -11,11 +11,8 @@ using unique_himagelist = CUniqueResource<CHandleTraits<HIMAGELIST, &ImageList_D
 
 namespace Pictures
 {
-Pixels Drawn(HIMAGELIST list, int index)
+Pixels Painted(int width, int height, const std::function<void(HDC)>& paint)
 {
-    int width = 0, height = 0;
-    if (!list || index < 0 || index >= ImageList_GetImageCount(list) || !ImageList_GetIconSize(list, &width, &height))
-        return {};
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -29,12 +26,23 @@ Pixels Drawn(HIMAGELIST list, int index)
     if (!canvas || !dc)
         return {};
     const HGDIOBJ previous = ::SelectObject(dc.get(), canvas.get());
-    // A background no icon uses, so the mask shows too.
-    ImageList_DrawEx(list, index, dc.get(), 0, 0, width, height, RGB(255, 0, 255), CLR_NONE, ILD_NORMAL);
+    // A background no picture uses, so a mask shows too.
+    const RECT all{0, 0, width, height};
+    if (const unique_hbrush magenta{::CreateSolidBrush(RGB(255, 0, 255))})
+        ::FillRect(dc.get(), &all, magenta.get());
+    paint(dc.get());
     ::GdiFlush();
     ::SelectObject(dc.get(), previous);
     const auto* first = static_cast<const uint32_t*>(bits);
     return Pixels(first, first + static_cast<size_t>(width) * static_cast<size_t>(height));
+}
+
+Pixels Drawn(HIMAGELIST list, int index)
+{
+    int width = 0, height = 0;
+    if (!list || index < 0 || index >= ImageList_GetImageCount(list) || !ImageList_GetIconSize(list, &width, &height))
+        return {};
+    return Painted(width, height, [&](HDC dc) { ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL); });
 }
 
 Pixels Through(HICON icon, int listSize, UINT flags)

@@ -7,11 +7,15 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace Pictures
 {
 using Pixels = std::vector<uint32_t>;
+
+// What paint draws into a canvas of that size, on a fixed background.
+Pixels Painted(int width, int height, const std::function<void(HDC)>& paint);
 
 // What image index of list draws, on a fixed background; empty without one.
 Pixels Drawn(HIMAGELIST list, int index);

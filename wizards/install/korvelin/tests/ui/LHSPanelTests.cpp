@@ -8,6 +8,7 @@
 #include "ScriptedUser.h"
 #include "WizardTestEnvironment.h"
 #include "StringIds.h"
+#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
     EXPECT_EQ(2, plan.items[1].row);
 }
 
-TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPending)
+TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPendingOnItsTiles)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     HWND page = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
@@ -43,6 +44,17 @@ TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPending)
         for (const CSeenListItem& item : items)
             EXPECT_TRUE(pending == Pictures::Drawn(images, item.image)) << std::string(item.text.begin(), item.text.end());
         EXPECT_EQ(-1, panel.GetCurrentPosition());
+
+        // The background is the module's tile, repeated.
+        const unique_hbitmap tile(static_cast<HBITMAP>(
+            ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_PANEL_TILE), IMAGE_BITMAP, 0, 0, 0)));
+        const auto tiles = [&](HDC dc) {
+            const RECT area{0, 0, CLHSPanel::kWidth, 100};
+            const unique_hbrush brush(::CreatePatternBrush(tile.get()));
+            ::FillRect(dc, &area, brush.get());
+        };
+        const auto erased = [&](HDC dc) { ::SendMessageW(panel.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0); };
+        EXPECT_TRUE(Pictures::Painted(CLHSPanel::kWidth, 100, tiles) == Pictures::Painted(CLHSPanel::kWidth, 100, erased));
     }
     ::DestroyWindow(page);
 }
