@@ -74,8 +74,7 @@ const Start kStarts[] = {
          EXPECT_EQ(7u, theApp.m_installedVersion);
          EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles);
          ExpectThePagesPictures(); }},
-    {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE, nullptr,
-     [] { EXPECT_EQ(3u, theApp.m_firstPage); }},
+    {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE},
     {"FirstPassAtTheTargetShowsAlreadyUpgraded", Exchange, 2, 0, IDS_ALREADY_UPGRADED},
     {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE,
      KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 226."},
