@@ -255,6 +255,45 @@ TEST_F(LoggerBasicTest, RotationMovesAToBToCAndHeldBDropsTheEntry)
     EXPECT_EQ(a, Read(L"B"));
 }
 
+TEST_F(LoggerBasicTest, SecondRunAppendsToTheFilesTheFirstLeftAndRotatesThemOnTime)
+{
+    // The first pass leaves A and B behind.
+    ASSERT_EQ(0u, Start());
+    for (uint32_t line = 1; !Exists(File(L"B")); ++line)
+        Fill(line);
+    const std::string firstA = Read(L"A"), firstB = Read(L"B");
+
+    // The second pass goes on in the same A, after a header of its own, and
+    // counts from the size the file has.
+    CLoggerBasic second;
+    ASSERT_EQ(0u, second.Init(_app.c_str(), 13, _dir.c_str(), L"Wiz"));
+    const std::string appended = Read(L"A");
+    ASSERT_EQ(firstA, appended.substr(0, firstA.size()));
+    EXPECT_EQ(kRule, appended.substr(firstA.size(), kRule.size()));
+    // The first pass's bytes count whole, the second pass's line ends without their CR.
+    const auto counted = [&](const std::string& bytes) {
+        return bytes.size() - static_cast<size_t>(std::count(bytes.begin() + firstA.size(), bytes.end(), '\r'));
+    };
+    EXPECT_EQ(counted(appended), second.GetCurrentSize());
+
+    // Its first rotation comes when its entries would take A past 10240:
+    // A becomes B, the first pass's B becomes C.
+    std::string before;
+    uint32_t line = 0;
+    while (Read(L"B") == firstB)
+    {
+        before = Read(L"A");
+        second.LogMessage(LOG_INFO, L"F", L"./F", ++line, LOG_NO_MODULE, 1, L"%s", std::wstring(400, L'g').c_str());
+    }
+    EXPECT_EQ(before, Read(L"B"));
+    EXPECT_EQ(firstB, Read(L"C"));
+    const std::vector<std::string> lines = Lines(Read(L"A"));
+    ASSERT_EQ(7u, lines.size());
+    const size_t entry = lines[5].size() + 1 + lines[6].size() + 1;
+    EXPECT_LE(counted(before), 10240u);
+    EXPECT_GT(counted(before) + entry, 10240u);
+}
+
 TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
 {
     ASSERT_EQ(0u, Start());

@@ -1,13 +1,16 @@
 // ScriptedUser: see ScriptedUser.h.
 #include "ScriptedUser.h"
 
+#include "WaitUntil.h"
+
 #include <commctrl.h>
 #include <prsht.h>
+
+#include <functional>
 
 namespace
 {
 constexpr int kTextControlId = 0xFFFF;
-constexpr DWORD kPollMs = 20;
 
 std::wstring WindowText(HWND window)
 {
@@ -34,7 +37,7 @@ RECT ClientRectOf(HWND dialog, HWND child)
 
 struct Search
 {
-    const std::wstring* needle;
+    const std::function<bool(HWND)>* matches;
     HWND found;
 };
 
@@ -43,15 +46,19 @@ BOOL CALLBACK VisitTopLevel(HWND window, LPARAM lParam)
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassOf(window) != L"#32770")
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassOf(window) != L"#32770" ||
+        !(*search->matches)(window))
         return TRUE;
-    HWND text = ::GetDlgItem(window, kTextControlId);
-    if (text && WindowText(text).find(*search->needle) != std::wstring::npos)
-    {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The first visible dialog box of this process that matches.
+HWND FindDialog(const std::function<bool(HWND)>& matches)
+{
+    Search search{&matches, nullptr};
+    ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 } // namespace
 
@@ -59,22 +66,22 @@ namespace ScriptedUser
 {
 HWND FindMessageBox(const std::wstring& needle)
 {
-    Search search{&needle, nullptr};
-    ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindDialog([&](HWND window) {
+        HWND text = ::GetDlgItem(window, kTextControlId);
+        return text && WindowText(text).find(needle) != std::wstring::npos;
+    });
+}
+
+HWND FindSheet()
+{
+    return FindDialog([](HWND window) { return CurrentPageWindow(window) != nullptr; });
 }
 
 HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;)
-    {
-        if (HWND box = FindMessageBox(needle))
-            return box;
-        if (::GetTickCount64() >= deadline)
-            return nullptr;
-        ::Sleep(kPollMs);
-    }
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(needle)) != nullptr; }, timeoutMs);
+    return box;
 }
 
 CSeenMessageBox Read(HWND box)
@@ -125,14 +132,7 @@ int CurrentPage(HWND sheet)
 
 bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (CurrentPage(sheet) != dialogId)
-    {
-        if (::GetTickCount64() >= deadline)
-            return false;
-        ::Sleep(kPollMs);
-    }
-    return true;
+    return WaitUntil([&] { return CurrentPage(sheet) == dialogId; }, timeoutMs);
 }
 
 void PressButton(HWND sheet, int button)

@@ -2,6 +2,8 @@
 // the unique message identifier in their text, reads them and answers them.
 #pragma once
 
+#include "WaitUntil.h"
+
 #include <windows.h>
 
 #include <string>
@@ -30,8 +32,8 @@ struct CSeenListItem
 
 namespace ScriptedUser
 {
-// Polls until the sheet shows the page of that dialog id (false on time-out).
-bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs);
+// Waits until the sheet shows the page of that dialog id (false on time-out).
+bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs = kWaitMs);
 // The dialog id of the page the sheet shows, 0 without one.
 int CurrentPage(HWND sheet);
 HWND CurrentPageWindow(HWND sheet);
@@ -45,8 +47,12 @@ std::wstring ControlText(HWND dialog, int id);
 // or null. The wizard's own sheet never carries a message identifier.
 HWND FindMessageBox(const std::wstring& needle);
 
-// Polls until such a box is up or the time runs out (null).
-HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs);
+// The sheet of this process that shows a page, or null: for runs whose
+// sheet the test does not make itself.
+HWND FindSheet();
+
+// Waits until such a box is up or the time runs out (null).
+HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs = kWaitMs);
 
 CSeenMessageBox Read(HWND box);
 

@@ -1,73 +1,18 @@
-// The step panel: which rows it lists and which image each shows.
+// The step panel on its own: rows without text, and the panel of a page in
+// no row. The pages' panels are tested on the real sheet.
 #include "LHSPanel.h"
 
 #include "L10nUtil.h"
+#include "Pictures.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
 #include "WizardTestEnvironment.h"
 #include "StringIds.h"
+#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-namespace
-{
-struct Expected
-{
-    int row;
-    int image;
-};
-
-std::vector<Expected> Planned(const StepRow* table, int pageId)
-{
-    int before = 0, after = 0;
-    const PanelPlan plan =
-        CLHSPanel::Plan(table, CLHSPanel::FindStep(table, pageId), before, after, [](int) { return true; });
-    std::vector<Expected> items;
-    for (const PanelPlan::Item& item : plan.items)
-        items.push_back({item.row, item.image});
-    return items;
-}
-
-bool operator==(const Expected& a, const Expected& b)
-{
-    return a.row == b.row && a.image == b.image;
-}
-
-constexpr int kCurrent = PanelPlan::kCurrent, kPending = PanelPlan::kPending, kDone = PanelPlan::kDone,
-              kHeading = PanelPlan::kHeading;
-} // namespace
-
-TEST(LHSPanelTests, SelectionPageOfTheFirstPassListsItsGroup)
-{
-    // the first heading, then the three sub-steps (the first current), then the two last headings.
-    EXPECT_EQ((std::vector<Expected>{{0, kHeading}, {1, kCurrent}, {2, kPending}, {3, kPending}, {4, kPending},
-                                     {5, kPending}}),
-              Planned(kFirstPassSteps, IDD_EVS_SELECT));
-}
-
-TEST(LHSPanelTests, TaskPageOfTheSecondPassIsItselfAHeading)
-{
-    EXPECT_EQ((std::vector<Expected>{{0, kDone}, {1, kDone}, {2, kCurrent}}),
-              Planned(kSecondPassSteps, IDD_TASK_EXECUTION));
-}
-
-TEST(LHSPanelTests, MessagePageOfTheSecondPass)
-{
-    EXPECT_EQ((std::vector<Expected>{{0, kDone}, {1, kCurrent}, {2, kPending}}),
-              Planned(kSecondPassSteps, IDD_MESSAGE));
-}
-
-TEST(LHSPanelTests, PageInNoRowLeavesEveryItemPending)
-{
-    EXPECT_EQ(-1, CLHSPanel::FindStep(kFirstPassSteps, IDD_WELCOME));
-    int before = 0, after = 0;
-    const PanelPlan plan = CLHSPanel::Plan(kFirstPassSteps, -1, before, after, [](int) { return true; });
-    EXPECT_EQ(-1, plan.currentPosition);
-    for (const PanelPlan::Item& item : plan.items)
-        EXPECT_EQ(kPending, item.image);
-}
 
 TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
 {
@@ -78,7 +23,7 @@ TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
     EXPECT_EQ(2, plan.items[1].row);
 }
 
-TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPending)
+TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPendingOnItsTiles)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     HWND page = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
@@ -92,10 +37,24 @@ TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPending)
         panel.Update(panel.FindStep());
 
         const std::vector<CSeenListItem> items = ScriptedUser::ReadList(panel.m_hWnd);
+        const HIMAGELIST images = ListView_GetImageList(panel.m_hWnd, LVSIL_SMALL);
+        const Pictures::Pixels pending =
+            Pictures::Resource(AfxGetResourceHandle(), IDI_TASK_PENDING, 16, 16, ILC_COLOR4 | ILC_MASK);
         ASSERT_GE(items.size(), 3u) << "the headings at least";
         for (const CSeenListItem& item : items)
-            EXPECT_EQ(kPending, item.image) << std::string(item.text.begin(), item.text.end());
+            EXPECT_TRUE(pending == Pictures::Drawn(images, item.image)) << std::string(item.text.begin(), item.text.end());
         EXPECT_EQ(-1, panel.GetCurrentPosition());
+
+        // The background is the module's tile, repeated.
+        const unique_hbitmap tile(static_cast<HBITMAP>(
+            ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_PANEL_TILE), IMAGE_BITMAP, 0, 0, 0)));
+        const auto tiles = [&](HDC dc) {
+            const RECT area{0, 0, CLHSPanel::kWidth, 100};
+            const unique_hbrush brush(::CreatePatternBrush(tile.get()));
+            ::FillRect(dc, &area, brush.get());
+        };
+        const auto erased = [&](HDC dc) { ::SendMessageW(panel.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0); };
+        EXPECT_TRUE(Pictures::Painted(CLHSPanel::kWidth, 100, tiles) == Pictures::Painted(CLHSPanel::kWidth, 100, erased));
     }
     ::DestroyWindow(page);
 }

@@ -5,18 +5,16 @@
 #include "L10nUtil.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
+#include "SheetHarness.h"
 #include "WizardTestEnvironment.h"
 #include "StringIds.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 namespace
 {
-constexpr DWORD kTimeoutMs = 15000;
-
 class CScriptedPage : public CPropertyPage
 {
 public:
@@ -41,40 +39,28 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     CScriptedPage first(IDD_WELCOME), second(IDD_EVS_SELECT), third(IDD_COMPLETION);
-    CPropertySheet sheet(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
-    sheet.AddPage(&first);
-    sheet.AddPage(&second);
-    sheet.AddPage(&third);
+    CSheetHarness<CPropertySheet> harness(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
+    for (CScriptedPage* page : {&first, &second, &third})
+        harness.GetSheet().AddPage(page);
 
-    int afterStay = 0, afterJump = 0, afterRefusedFinish = 0;
-    std::thread user([&] {
-        for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
-            ::Sleep(10);
-        HWND window = sheet.m_hWnd;
-        if (!ScriptedUser::WaitForPage(window, IDD_WELCOME, kTimeoutMs))
-            return;
+    const INT_PTR result = harness.Run([&](HWND sheet) {
+        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
         first.next = -1;
-        ScriptedUser::PressButton(window, PSBTN_NEXT);
-        ::Sleep(200);
-        afterStay = ScriptedUser::CurrentPage(window);
+        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(harness.Settle(sheet));
+        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "-1 stays";
 
         first.next = IDD_COMPLETION;
-        ScriptedUser::PressButton(window, PSBTN_NEXT);
-        ScriptedUser::WaitForPage(window, IDD_COMPLETION, kTimeoutMs);
-        afterJump = ScriptedUser::CurrentPage(window);
+        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(harness.Settle(sheet));
+        EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet)) << "a dialog id jumps over the page between";
 
         third.finish = FALSE;
-        ScriptedUser::PressButton(window, PSBTN_FINISH);
-        ::Sleep(200);
-        afterRefusedFinish = ::IsWindow(window) ? ScriptedUser::CurrentPage(window) : 0;
+        ScriptedUser::PressButton(sheet, PSBTN_FINISH);
+        ASSERT_TRUE(harness.Settle(sheet));
+        EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet)) << "FALSE from OnWizardFinish keeps the sheet open";
         third.finish = TRUE;
-        ScriptedUser::PressButton(window, PSBTN_FINISH);
+        ScriptedUser::PressButton(sheet, PSBTN_FINISH);
     });
-    const INT_PTR result = sheet.DoModal();
-    user.join();
-
-    EXPECT_EQ(IDD_WELCOME, afterStay) << "-1 stays";
-    EXPECT_EQ(IDD_COMPLETION, afterJump) << "a dialog id jumps over the page between";
-    EXPECT_EQ(IDD_COMPLETION, afterRefusedFinish) << "FALSE from OnWizardFinish keeps the sheet open";
     EXPECT_GT(result, 0) << "Finish ends the sheet with a positive result";
 }

@@ -2,8 +2,10 @@
 #include "Tarnwick.h"
 
 #include "ExchangeNode.h"
+#include "Pictures.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
+#include "SheetHarness.h"
 #include "Util.h"
 #include "StringIds.h"
 #include "WizardTestEnvironment.h"
@@ -15,7 +17,6 @@
 
 namespace
 {
-constexpr DWORD kTimeoutMs = 15000;
 const wchar_t kExchConfig[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 
 // How the node differs from one with Exchange 2007 SP1 (code 7), its roles,
@@ -41,6 +42,23 @@ void MakeNode(CExchangeNode& node, Node kind, DWORD minor = 1, DWORD installStat
         node.SetHomeWithoutCatalogue();
 }
 
+// The pages' pictures in their slots, as the application's 16-pixel list shows them.
+void ExpectThePagesPictures()
+{
+    const struct { int slot, icon, size; } kSlots[] = {
+        {CTarnwickApp::kImageTaskDone, IDI_TASK_DONE, 16},
+        {CTarnwickApp::kImageTaskRunning, IDI_TASK_RUNNING, 16},
+        {CTarnwickApp::kImageTaskFailed, IDI_TASK_FAILED, 16},
+        {CTarnwickApp::kImageUpgraded, IDI_STATE_UPGRADED, 32},
+        {CTarnwickApp::kImagePartiallyUpgraded, IDI_STATE_PARTIALLY_UPGRADED, 32},
+        {CTarnwickApp::kImageNotUpgraded, IDI_STATE_NOT_UPGRADED, 32},
+        {CTarnwickApp::kImageNotConfigured, IDI_STATE_NOT_CONFIGURED, 32}};
+    for (const auto& [slot, icon, size] : kSlots)
+        EXPECT_TRUE(Pictures::Resource(AfxGetResourceHandle(), icon, size, 16, ILC_COLOR4 | ILC_MASK) ==
+                    Pictures::Drawn(theApp.m_imageList.GetSafeHandle(), theApp.m_images[slot]))
+            << "slot " << slot;
+}
+
 struct Start
 {
     const char* name;
@@ -54,11 +72,12 @@ struct Start
 const Start kStarts[] = {
     {"FirstPassOpensOnTheWelcomePage", Exchange, 1, 0, -IDD_WELCOME, nullptr, [] {
          EXPECT_EQ(7u, theApp.m_installedVersion);
-         EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles); }},
-    {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE, nullptr,
-     [] { EXPECT_EQ(3u, theApp.m_firstPage); }},
+         EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole), theApp.m_installedRoles);
+         ExpectThePagesPictures(); }},
+    {"InstallState211OpensOnTheMessagePageEvenAtTheTarget", Exchange, 2, 211, -IDD_MESSAGE},
     {"FirstPassAtTheTargetShowsAlreadyUpgraded", Exchange, 2, 0, IDS_ALREADY_UPGRADED},
-    {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE},
+    {"NoExchangeShowsNoExchange", ConfigOnly, 1, 0, IDS_NO_EXCHANGE,
+     KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 226."},
     {"FailingInstallationCheckShowsCheckFailed", ServicesOnly, 1, 0, IDS_EXCHANGE_CHECK_FAILED, KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "CUtil::IsExchangeInstalled()"},
     {"NoConfigurationKeyShowsNoConfigNotTheReadFailure", NoConfigKey, 1, 0, IDS_NO_EXCHANGE_CONFIG},
     // Support reads start-up failures under the name of the function that runs the start-up.
@@ -86,28 +105,22 @@ protected:
     int Run()
     {
         int seen = 0;
-        std::thread user([&] {
-            const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
-            while (!seen && ::GetTickCount64() < deadline)
+        RunModal([&] { EXPECT_EQ(0, theApp.InitInstance()); }, [&] {
+            HWND box = nullptr, sheet = nullptr;
+            ASSERT_TRUE(WaitUntil([&] {
+                return (box = ScriptedUser::FindMessageBox(L"M-42-13-")) || (sheet = ScriptedUser::FindSheet());
+            }));
+            if (box)
             {
-                if (HWND box = ScriptedUser::FindMessageBox(L"M-42-13-"))
-                {
-                    const std::wstring text = ScriptedUser::Read(box).text;
-                    seen = _wtoi(text.c_str() + text.find(L"M-42-13-") + 8);
-                    ScriptedUser::Answer(box, IDOK);
-                }
-                else if (CWnd* sheet = AfxGetAppMainWnd(); sheet && ScriptedUser::CurrentPage(sheet->m_hWnd))
-                {
-                    seen = -ScriptedUser::CurrentPage(sheet->m_hWnd);
-                    ::PostMessageW(sheet->m_hWnd, WM_COMMAND, IDCANCEL, 0);
-                    if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
-                        ScriptedUser::Answer(box, IDYES);
-                }
-                ::Sleep(20);
+                const std::wstring text = ScriptedUser::Read(box).text;
+                seen = _wtoi(text.c_str() + text.find(L"M-42-13-") + 8);
+                return ScriptedUser::Answer(box, IDOK);
             }
+            seen = -ScriptedUser::CurrentPage(sheet);
+            ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+            if (HWND cancel = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
+                ScriptedUser::Answer(cancel, IDYES);
         });
-        EXPECT_EQ(0, theApp.InitInstance());
-        user.join();
         return seen;
     }
 
@@ -135,10 +148,12 @@ TEST_F(TarnwickAppTest, SecondCopyShows7501AndReadsNoConfiguration)
     MakeNode(_node, Exchange);
     // This thread holds the single-instance mutex, as another copy of the wizard would.
     ASSERT_TRUE(theApp.m_instanceMutex.Lock(0));
+    const CLogTail log;
     int shown = 0;
     std::thread([&] { shown = Run(); }).join();
     theApp.m_instanceMutex.Unlock();
     EXPECT_EQ(IDS_ANOTHER_INSTANCE, shown);
     EXPECT_EQ(0u, theApp.m_installedVersion) << "stopped before looking at Exchange";
     EXPECT_TRUE(theApp.m_config.evsList.empty()) << "stopped before reading the configuration";
+    EXPECT_TRUE(log.Has(KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 200."));
 }

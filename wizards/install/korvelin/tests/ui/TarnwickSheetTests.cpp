@@ -3,8 +3,10 @@
 #include "TarnwickSheet.h"
 
 #include "L10nUtil.h"
+#include "Pictures.h"
 #include "ResourceIds.h"
 #include "ScriptedUser.h"
+#include "SheetHarness.h"
 #include "Tarnwick.h"
 #include "WizardTestEnvironment.h"
 #include "StringIds.h"
@@ -12,34 +14,39 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <thread>
 
 namespace
 {
-constexpr DWORD kTimeoutMs = 15000;
-
 std::wstring Text(UINT id)
 {
     return AfxLoadString(id);
 }
 
-// Runs the sheet on this thread and the script on another; the script must
-// end the sheet.
-void RunSheet(uint32_t installState, UINT firstPage, const std::function<void(HWND)>& script)
+// The wizard's sheet in the given pass, opened on firstPage; the script must end it.
+void RunSheet(uint32_t installState, UINT firstPage,
+              const std::function<void(CSheetHarness<CTarnwickSheet>&, HWND)>& script)
 {
     CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     theApp.m_installState = installState;
-    CTarnwickSheet sheet(theApp, IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
-    std::thread user([&] {
-        for (int i = 0; i < 500 && !sheet.m_hWnd; ++i)
-            ::Sleep(10);
-        script(sheet.m_hWnd);
-    });
-    EXPECT_NE(-1, sheet.DoModal());
-    user.join();
+    CSheetHarness<CTarnwickSheet> harness(theApp, IDS_SHEET_CAPTION, nullptr, firstPage, nullptr, nullptr);
+    EXPECT_NE(-1, harness.Run([&](HWND sheet) { script(harness, sheet); }));
     theApp.m_installState = 0;
 }
 
+
+// Cancels and confirms.
+void Cancel(HWND sheet)
+{
+    ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+    if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION)))
+        ScriptedUser::Answer(box, IDYES);
+}
+
+// The panel's pictures as the panel's own list makes them.
+Pictures::Pixels Panel(int iconId)
+{
+    return Pictures::Resource(AfxGetResourceHandle(), iconId, 16, 16, ILC_COLOR4 | ILC_MASK);
+}
 
 struct PanelCase
 {
@@ -48,8 +55,12 @@ struct PanelCase
     UINT firstPage;
     int dialogId;
     int panelId;
-    std::vector<std::pair<UINT, int>> items; // text, image
+    std::vector<std::pair<UINT, int>> items; // text, icon
 };
+void PrintTo(const PanelCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class PanelOnPageTest : public ::testing::TestWithParam<PanelCase>
 {
@@ -61,20 +72,23 @@ TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
     const PanelCase& c = GetParam();
     CScopedResourceModule texts(L10nUtil::SelectModule(L"Korvelin", 0x0409));
     std::vector<CSeenListItem> seen;
-    RunSheet(c.installState, c.firstPage, [&](HWND sheet) {
-        if (ScriptedUser::WaitForPage(sheet, c.dialogId, kTimeoutMs))
-            seen = ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId));
-        // Leaving without a question: the confirmation is tested below.
-        ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
-            ScriptedUser::Answer(box, IDYES);
+    HIMAGELIST images = nullptr; // shared by all panels: it outlives the sheet
+    RunSheet(c.installState, c.firstPage, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
+        EXPECT_TRUE(ScriptedUser::WaitForPage(sheet, c.dialogId));
+        const HWND panel = ::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), c.panelId);
+        seen = ScriptedUser::ReadList(panel);
+        images = ListView_GetImageList(panel, LVSIL_SMALL);
+        Cancel(sheet);
     });
 
     ASSERT_EQ(c.items.size(), seen.size());
+    ASSERT_TRUE(Panel(IDI_TASK_RUNNING) != Panel(IDI_TASK_PENDING) && Panel(IDI_TASK_DONE) != Panel(IDI_TASK_PENDING) &&
+                Panel(IDI_TASK_DONE) != Panel(IDI_TASK_RUNNING))
+        << "the three pictures must differ to be told apart";
     for (size_t i = 0; i < seen.size(); ++i)
     {
         EXPECT_EQ(Text(c.items[i].first), seen[i].text) << "item " << i;
-        EXPECT_EQ(c.items[i].second, seen[i].image) << "item " << i;
+        EXPECT_TRUE(Panel(c.items[i].second) == Pictures::Drawn(images, seen[i].image)) << "item " << i << "'s picture";
     }
 }
 
@@ -85,50 +99,64 @@ INSTANTIATE_TEST_SUITE_P(
                                 1,
                                 IDD_EVS_SELECT,
                                 IDC_PANEL_EVS_SELECT,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kHeading},
-                                 {IDS_STEP_SELECT_EVS, PanelPlan::kCurrent},
-                                 {IDS_STEP_CHANGE_NODE, PanelPlan::kPending},
-                                 {IDS_STEP_RESTART_NODE, PanelPlan::kPending},
-                                 {IDS_STEP_RUN_SETUP, PanelPlan::kPending},
-                                 {IDS_STEP_COMPLETE_UPGRADE, PanelPlan::kPending}}},
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_SELECT_EVS, IDI_TASK_RUNNING},
+                                 {IDS_STEP_CHANGE_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_RESTART_NODE, IDI_TASK_PENDING},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_PENDING},
+                                 {IDS_STEP_COMPLETE_UPGRADE, IDI_TASK_PENDING}}},
                       PanelCase{"TaskSecondPass",
                                 211,
                                 2,
                                 IDD_TASK_EXECUTION,
                                 IDC_PANEL_TASK_EXECUTION,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kDone}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kCurrent}}},
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_DONE},
+                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_RUNNING}}},
                       PanelCase{"MessageSecondPass",
                                 211,
                                 3,
                                 IDD_MESSAGE,
                                 IDC_PANEL_MESSAGE,
-                                {{IDS_STEP_PREPARE_NODE, PanelPlan::kDone}, {IDS_STEP_RUN_SETUP, PanelPlan::kCurrent}, {IDS_STEP_FINISH_UPGRADE, PanelPlan::kPending}}}),
+                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
+                                 {IDS_STEP_RUN_SETUP, IDI_TASK_RUNNING},
+                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_PENDING}}}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
 TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
 {
-    bool stillOpenAfterNo = false;
-    bool askedTwice = false;
     const CLogTail tail;
-    RunSheet(0, 0, [&](HWND sheet) {
-        if (!ScriptedUser::WaitForPage(sheet, IDD_WELCOME, kTimeoutMs))
-            return;
-        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
-            ScriptedUser::Answer(box, IDNO);
-        ::Sleep(200);
-        stillOpenAfterNo = ::IsWindow(sheet) && ScriptedUser::CurrentPage(sheet) == IDD_WELCOME;
-        ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
-        if (HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION), kTimeoutMs))
+    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>& harness, HWND sheet) {
+        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
+        for (const int answer : {IDNO, IDYES})
         {
-            askedTwice = true;
-            ScriptedUser::Answer(box, IDYES);
+            ScriptedUser::PressButton(sheet, PSBTN_CANCEL);
+            HWND box = ScriptedUser::WaitForMessageBox(KV_MESSAGE_TAGW(IDS_CANCEL_QUESTION));
+            ASSERT_NE(nullptr, box) << "cancel asks each time";
+            ScriptedUser::Answer(box, answer);
+            ASSERT_TRUE(harness.Settle(sheet));
+            EXPECT_EQ(answer == IDNO ? IDD_WELCOME : 0, ScriptedUser::CurrentPage(sheet)) << "after " << answer;
         }
     });
-    EXPECT_TRUE(stillOpenAfterNo);
-    EXPECT_TRUE(askedTwice);
     const std::string log = tail.Text();
     const size_t declined = log.find(KV_MESSAGE_TAG(IDS_LOG_CANCEL_DECLINED));
     ASSERT_NE(std::string::npos, declined);
     EXPECT_NE(std::string::npos, log.find(KV_MESSAGE_TAG(IDS_LOG_CANCELLED), declined)) << "Yes is logged after No";
+}
+
+TEST(TarnwickSheetTests, ShowsTheWizardIconAndReleasesItWithTheSheet)
+{
+    constexpr UINT kBig = ILC_COLOR32 | ILC_MASK;
+    HICON icon = nullptr;
+    Pictures::Pixels shown, expected;
+    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
+        icon = reinterpret_cast<HICON>(::SendMessageW(sheet, WM_GETICON, ICON_BIG, 0));
+        shown = Pictures::Through(icon, 32, kBig);
+        expected = Pictures::Resource(AfxGetResourceHandle(), IDI_WIZARD, 32, 32, kBig);
+        Cancel(sheet);
+    });
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(expected == shown) << "not the wizard's icon";
+    ICONINFO info{};
+    EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon outlived the sheet";
 }
