@@ -23,6 +23,8 @@ public:
     std::atomic<LRESULT> next{0};
     std::atomic<BOOL> finish{TRUE};
     std::atomic<BOOL> show{TRUE};
+    std::atomic<UINT> command{0}, notification{0};
+    std::atomic<bool> sheetCodeSeen{false};
 
 protected:
     BOOL OnSetActive() override
@@ -32,6 +34,18 @@ protected:
     }
     LRESULT OnWizardNext() override { return next; }
     BOOL OnWizardFinish() override { return finish; }
+    bool OnCommand(UINT controlId, UINT code, HWND) override
+    {
+        command = MAKELONG(controlId, code);
+        return true;
+    }
+    bool OnControlNotify(const NMHDR& header, LRESULT& result) override
+    {
+        notification = header.code;
+        sheetCodeSeen = sheetCodeSeen || (header.code <= PSN_FIRST && header.code >= PSN_LAST);
+        result = 7;
+        return true;
+    }
 };
 } // namespace
 
@@ -63,4 +77,26 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
         ScriptedUser::PressButton(sheet, PSBTN_FINISH);
     });
     EXPECT_GT(result, 0) << "Finish ends the sheet with a positive result";
+}
+
+// A page hears its own controls, and only them, through its handlers.
+TEST(PropertyPageTests, ControlsReachTheirHandlersAndSheetNotificationsDoNot)
+{
+    CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    CScriptedPage page(IDD_COMPLETION);
+    CSheetHarness<CPropertySheet> harness(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
+    harness.GetSheet().AddPage(&page);
+    harness.Run([&](HWND sheet) {
+        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_COMPLETION));
+        const HWND dialog = ScriptedUser::CurrentPageWindow(sheet);
+        ::SendMessageW(::GetDlgItem(dialog, IDC_COMPLETION_LOG), BM_CLICK, 0, 0);
+        EXPECT_EQ(static_cast<UINT>(MAKELONG(IDC_COMPLETION_LOG, BN_CLICKED)), page.command.load());
+
+        NMHDR fromControl{::GetDlgItem(dialog, IDC_COMPLETION_MATRIX), IDC_COMPLETION_MATRIX, NM_CLICK};
+        EXPECT_TRUE(::SendMessageW(dialog, WM_NOTIFY, fromControl.idFrom, reinterpret_cast<LPARAM>(&fromControl)));
+        EXPECT_EQ(7, ::GetWindowLongPtrW(dialog, DWLP_MSGRESULT)) << "the handler's result goes back";
+        EXPECT_EQ(static_cast<UINT>(NM_CLICK), page.notification.load());
+        ScriptedUser::PressButton(sheet, PSBTN_FINISH);
+    });
+    EXPECT_FALSE(page.sheetCodeSeen) << "the sheet's own notifications are not a control's";
 }
