@@ -30,3 +30,25 @@ public:
     }
     std::vector<Written> written;
 };
+
+// Takes the process-wide queue's output while it lives, with the calling
+// thread registered; afterwards every thread's list is gone.
+class CScopedRecordingOutput : public CRecordingOutput
+{
+public:
+    CScopedRecordingOutput() noexcept : _previous(VLibThreadLogQueue::Global().GetLogImpl())
+    {
+        VLibThreadLogQueue::Global().SetLogImpl(this);
+        VLibThreadLogQueue::Global().RegisterThread();
+    }
+    ~CScopedRecordingOutput() override
+    {
+        VLibThreadLogQueue::Global().ClearAll();
+        VLibThreadLogQueue::Global().SetLogImpl(_previous);
+    }
+    CScopedRecordingOutput(const CScopedRecordingOutput&) = delete;
+    CScopedRecordingOutput& operator=(const CScopedRecordingOutput&) = delete;
+
+private:
+    VLibLogImpl* _previous;
+};

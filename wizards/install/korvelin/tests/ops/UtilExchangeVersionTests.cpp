@@ -2,88 +2,319 @@
 #include "Util.h"
 
 #include "ExchangeNode.h"
+#include "L10nUtil.h"
 #include "LabScenario.h"
+#include "RecordingLogOutput.h"
+#include "StringIds.h"
+#include "WizardTestEnvironment.h"
+
+#include <adserr.h>
 
 #include <gtest/gtest.h>
+
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace
 {
+constexpr DWORD kUnset = CExchangeNode::kUnset;
+constexpr uint32_t kUntouched = 0xDEAD;
+const auto kCaseName = [](const auto& info) { return std::string(info.param.name); };
+
 const char kCatalogue[] = R"(<?xml version="1.0"?><ExchangeUpgrade><ExchangeNonUpgradedVersion>
 <V ExchQLXVersion="6" ExchADVersion="1912636077"/><Other ExchQLXVersion="seven" ExchADVersion="1912701168"/>
 </ExchangeNonUpgradedVersion><ExchangeUpgeadeVersion QLXVersion="8" ADVersion="1912766640"/></ExchangeUpgrade>)";
 
-struct ExchangeVersionTest : ::testing::Test
+// The log lines of an operation and the library traces it dumped, in English.
+struct LoggedTest : ::testing::Test
 {
-    CExchangeNode _node;
-};
-} // namespace
-
-TEST_F(ExchangeVersionTest, MinorSevenIsTwelveForTheRegistryAndSixForTheInstallation)
-{
-    _node.SetSetupVersion(8, 7);
-    _node.AddRole(L"MailBoxRole");
-    _node.AddRole(L"hubtransportrole");
-    _node.SetThisServer(L"NODE1");
-    ASSERT_TRUE(_node.InstallServices(CExchangeNode::kExchangeServices));
-    uint32_t code = 0;
-    EXPECT_TRUE(CUtil::GetExchangeVersion(nullptr, code).IsSuccess());
-    EXPECT_EQ(12u, code);
-    std::wstring server;
-    uint32_t roles = 0;
-    EXPECT_TRUE(CUtil::IsE2K7Installed(code, server, roles).IsSuccess());
-    EXPECT_EQ(6u, code);
-    EXPECT_EQ(L"NODE1", server);
-    EXPECT_EQ(static_cast<uint32_t>(CUtil::kMailboxRole | CUtil::kHubTransportRole), roles);
-}
-
-TEST_F(ExchangeVersionTest, ReleaseCodesFollowTheSetupVersion)
-{
-    uint32_t code = 0;
-    EXPECT_EQ(2u, CUtil::GetExchangeVersion(nullptr, code).GetCategory()) << "unreadable setup values";
-    EXPECT_EQ(12u, code);
-    for (DWORD minor = 0; minor <= 5; ++minor)
+    void ExpectLogged(const std::vector<std::string>& lines) const
     {
-        _node.SetSetupVersion(8, minor);
-        ASSERT_TRUE(CUtil::GetExchangeVersion(nullptr, code).IsSuccess());
-        EXPECT_EQ(6u + minor, code);
+        for (const std::string& line : lines)
+            EXPECT_TRUE(_log.Has(line)) << line << "\nnot in:\n" << _log.Text();
     }
-    _node.SetSetupVersion(14, 0);
-    EXPECT_TRUE(CUtil::GetExchangeVersion(nullptr, code).IsSuccess());
-    EXPECT_EQ(12u, code);
-}
+    std::vector<std::wstring> Dumped() const
+    {
+        std::vector<std::wstring> messages;
+        // Inside the dump's start and end lines.
+        for (size_t i = 1; i + 1 < _dumped.written.size(); ++i)
+            messages.push_back(_dumped.written[i].message);
+        return messages;
+    }
 
-TEST_F(ExchangeVersionTest, MissingTopologyServiceMeansNotInstalled)
+    CScopedResourceModule _catalogue{L10nUtil::SelectModule(L"Korvelin", 0x0409)};
+    CExchangeNode _node;
+    CScopedRecordingOutput _dumped;
+    const CLogTail _log;
+};
+
+// One state of the setup values: what the registry reader and the
+// installation check make of it.
+struct SetupCase
 {
-    _node.SetSetupVersion(8, 1);
-    ASSERT_TRUE(_node.InstallServices({L"MSExchangeSA", L"MSExchangeIS"}));
-    uint32_t code = 99, roles = 0;
+    const char* name;
+    DWORD major, minor;
+    uint32_t readError; // of GetExchangeVersion, category 2
+    uint32_t versionCode;
+    uint32_t installedCode;
+};
+
+class SetupValuesTest : public LoggedTest, public ::testing::WithParamInterface<SetupCase>
+{
+};
+
+TEST_P(SetupValuesTest, GiveTheReleaseCode)
+{
+    const SetupCase& c = GetParam();
+    _node.SetSetupVersion(c.major, c.minor);
+    _node.AddRole(L"MailBoxRole");
+    uint32_t code = kUntouched;
+    const CStatus read = CUtil::GetExchangeVersion(nullptr, code);
+    EXPECT_EQ(std::pair(c.readError ? 2u : 0u, c.readError), std::pair(read.GetCategory(), read.GetCode()));
+    EXPECT_EQ(c.versionCode, code);
+
+    ASSERT_TRUE(_node.InstallServices(CExchangeNode::kExchangeServices));
+    uint32_t roles = kUntouched;
     std::wstring server;
     EXPECT_TRUE(CUtil::IsE2K7Installed(code, server, roles).IsSuccess());
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(c.installedCode, code);
 }
 
-TEST_F(ExchangeVersionTest, CatalogueFromTheFile)
+INSTANTIATE_TEST_SUITE_P(
+    Values, SetupValuesTest,
+    ::testing::Values(SetupCase{"None", kUnset, kUnset, ERROR_FILE_NOT_FOUND, 12, 6},
+                      SetupCase{"MinorWithoutMajor", kUnset, 3, ERROR_FILE_NOT_FOUND, 12, 9},
+                      SetupCase{"MajorWithoutMinor", 8, kUnset, 0, 6, 6}, SetupCase{"FirstRelease", 8, 0, 0, 6, 6},
+                      SetupCase{"LastRelease", 8, 5, 0, 11, 11}, SetupCase{"UnknownMinor", 8, 7, 0, 12, 6},
+                      SetupCase{"OtherMajor", 14, 2, 0, 12, 8}, SetupCase{"MajorBelow", 7, 1, 0, 12, 7}),
+    kCaseName);
+
+// The named computer's values, not this node's.
+TEST(ExchangeVersionTests, ReadsTheNamedComputersSetupValues)
 {
-    _node.WriteCatalogue(kCatalogue);
+    CExchangeNode local;
+    local.SetSetupVersion(8, 0);
+    CLabScenario lab;
+    ASSERT_TRUE(lab.AddNode(L"NODE2"));
+    local.SetSetupVersion(8, 3, CLabScenario::NodeKeyPath(L"NODE2", HKEY_LOCAL_MACHINE, CExchangeNode::kSetupKey));
+    uint32_t code = 0;
+    EXPECT_TRUE(CUtil::GetExchangeVersion(L"NODE2", code).IsSuccess());
+    EXPECT_EQ(9u, code);
+}
+
+// The services, role keys and server name of an installation with setup values 8.1.
+struct InstallationCase
+{
+    const char* name;
+    std::vector<const wchar_t*> services;
+    std::vector<const wchar_t*> roleKeys;
+    uint32_t code;
+    uint32_t roles;
+    std::vector<std::string> lines;
+    const wchar_t* server = L"NODE1";
+    uint32_t enumerationError = 0;
+};
+
+const std::vector<const wchar_t*> kAll = CExchangeNode::kExchangeServices;
+#define KV_LOGGED(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text
+#define KV_MISSING(service)                                                                                         \
+    KV_LOGGED("ERROR", IDS_LOG_SERVICE_MISSING, "The Exchange service " service " is not installed")
+
+class InstallationTest : public LoggedTest, public ::testing::WithParamInterface<InstallationCase>
+{
+};
+
+TEST_P(InstallationTest, FindsServicesRolesAndServerName)
+{
+    const InstallationCase& c = GetParam();
+    if (!c.roleKeys.empty())
+        _node.SetSetupVersion(8, 1);
+    for (const wchar_t* role : c.roleKeys)
+        _node.AddRole(role);
+    if (c.server)
+        _node.SetThisServer(c.server);
+    ASSERT_TRUE(_node.InstallServices(c.services));
+    uint32_t code = kUntouched, roles = kUntouched;
+    std::wstring server = L"unchanged";
+    const CStatus status = CUtil::IsE2K7Installed(code, server, roles);
+    EXPECT_EQ(std::pair(c.enumerationError ? 2u : 0u, c.enumerationError),
+              std::pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(c.code, code);
+    EXPECT_EQ(c.roles, roles);
+    EXPECT_EQ(c.code && c.server ? c.server : L"unchanged", server);
+    ExpectLogged(c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, InstallationTest,
+    ::testing::Values(
+        InstallationCase{"WithoutSystemAttendant", {L"MSExchangeIS", L"MSExchangeADTopology"}, {L"MailBoxRole"}, 0,
+                         kUntouched, {KV_MISSING("MSExchangeSA")}},
+        InstallationCase{"WithoutInformationStore", {L"MSExchangeSA", L"MSExchangeADTopology"}, {L"MailBoxRole"}, 0,
+                         kUntouched, {KV_MISSING("MSExchangeIS")}},
+        InstallationCase{"WithoutTopology", {L"MSExchangeSA", L"MSExchangeIS"}, {L"MailBoxRole"}, 0, kUntouched,
+                         {KV_MISSING("MSExchangeADTopology")}},
+        InstallationCase{"Mailbox", kAll, {L"MailBoxRole"}, 7, CUtil::kMailboxRole, {}},
+        InstallationCase{"ClientAccess", kAll, {L"ClientAccessRole"}, 7, CUtil::kClientAccessRole, {}},
+        InstallationCase{"HubTransport", kAll, {L"HubTransportRole"}, 7, CUtil::kHubTransportRole, {}},
+        InstallationCase{"UnifiedMessaging", kAll, {L"UnifiedServerRole"}, 7, CUtil::kUnifiedMessagingRole, {}},
+        // Names compare without case; other keys beside the roles are no role.
+        InstallationCase{"EdgeAmongOtherKeys", kAll, {L"edgetransportrole", L"MailBoxRoleOld", L"Role"}, 7,
+                         CUtil::kEdgeTransportRole, {}},
+        InstallationCase{"NoServerName", kAll, {L"HubTransportRole", L"ClientAccessRole"}, 7,
+                         CUtil::kHubTransportRole | CUtil::kClientAccessRole,
+                         {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED,
+                                    "CLibRegistry::ReadRegistryStringValue(Services\\MSExchangeIS\\ParametersSystem\\"
+                                    "ThisServer) failed: category 2, code 2.\r\n"
+                                    "\t./UtilExchangeVersion:CUtil::IsE2K7Installed[")},
+                         nullptr},
+        // Services without the Exchange key: the roles cannot be listed.
+        InstallationCase{"NoExchangeKey", kAll, {}, 6, kUntouched,
+                         {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CLibRegistry::EnumerateKeys() failed: category 2, code 2.")},
+                         L"NODE1", ERROR_FILE_NOT_FOUND}),
+    kCaseName);
+
+// The directory's version of a virtual server, its log lines and the library
+// traces dumped after a failure.
+struct DirectoryCase
+{
+    const char* name;
+    const wchar_t* evs;
+    std::wstring versionText; // empty: the object has no version attribute
+    uint32_t category, code;
+    std::vector<std::string> lines;
+    std::vector<std::wstring> dumped;
+};
+
+class DirectoryVersionTest : public LoggedTest, public ::testing::WithParamInterface<DirectoryCase>
+{
+};
+
+TEST_P(DirectoryVersionTest, ReadsTheExchangeServerObject)
+{
+    const DirectoryCase& c = GetParam();
+    CLabScenario lab;
+    ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
+                                     L"CN=Schema,CN=Configuration,DC=lab,DC=test"));
+    ASSERT_TRUE(lab.AddDirectoryObject(L"CN=Servers,CN=Configuration,DC=lab,DC=test", L"msExchServersContainer"));
+    for (const wchar_t* name : {L"EVS1", L"EVS2"})
+    {
+        const std::wstring dn = std::wstring(L"CN=") + name + L",CN=Servers,CN=Configuration,DC=lab,DC=test";
+        ASSERT_TRUE(lab.AddDirectoryObject(dn, L"msExchExchangeServer"));
+        if (name == std::wstring(c.evs) && !c.versionText.empty())
+            ASSERT_TRUE(lab.SetDirectoryStrings(dn, L"versionNumber", {c.versionText}));
+    }
+    std::wstring version = L"unchanged";
+    const CStatus status = CUtil::GetEVSVersionFromAD(c.evs, version);
+    EXPECT_EQ(std::pair(c.category, c.code), std::pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(c.category ? L"unchanged" : c.versionText, version);
+    ExpectLogged(c.lines);
+    EXPECT_EQ(c.dumped, Dumped());
+}
+
+#define KV_EVS_FAILED(callee, category, code, evs)                                                                 \
+    KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, callee " failed: category " category ", code " code ".\r\n"             \
+                                           "\t./UtilExchangeVersion:CUtil::GetEVSVersionFromAD[")              \
+    , KV_LOGGED("ERROR", IDS_LOG_INFORMATION, evs "\r\n")
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, DirectoryVersionTest,
+    ::testing::Values(
+        DirectoryCase{"Found", L"EVS1", L"1912701168", 0, 0,
+                      {KV_LOGGED("INFO", IDS_LOG_INFORMATION, "EVSName=EVS1 Version= 1912701168\r\n")}, {}},
+        DirectoryCase{"LongestText", L"EVS1", std::wstring(259, L'7'), 0, 0, {}, {}},
+        DirectoryCase{"NotFound", L"EVS9", L"", 27, 3, {KV_EVS_FAILED("VLibADObject::Initialize()", "27", "3", "EVS9")},
+                      {}},
+        DirectoryCase{"NoVersionAttribute", L"EVS2", L"", 4, static_cast<uint32_t>(E_ADS_PROPERTY_NOT_FOUND),
+                      {KV_EVS_FAILED("VLibADObject::GetPropertyValue()", "4", "2147504141", "EVS2")},
+                      {L"m_pIADs->GetEx returned 0x8000500D"}},
+        DirectoryCase{"TextFillingTheBuffer", L"EVS1", std::wstring(260, L'7'), 27, 5,
+                      {KV_EVS_FAILED("VLibADObject::GetPropertyValue()", "27", "5", "EVS1")},
+                      {L"Insufficient buffer."}}),
+    kCaseName);
+
+// One catalogue file: the status, what was read before it and the failure lines.
+struct CatalogueCase
+{
+    const char* name;
+    const char* xml; // null: the home has no catalogue
+    uint32_t category, code;
+    size_t toUpgrade;
+    int32_t upgradeCode;
+    std::vector<std::string> lines;
+};
+
+#define KV_CATALOGUE_FAILED(text)                                                                                   \
+    "QLX ERROR M-42-13-0 " text "\r\n\t./UtilExchangeVersion:CUtil::GetExchangeVersionListFromXML["
+#define KV_ENTRY_FAILED(code)                                                                                        \
+    KV_CATALOGUE_FAILED("CXMLReader::GetAttributeValueForNode() Failed. Error Type : 50 , Error Code : " code " ")
+#define KV_UPGRADE_FAILED(code)                                                                                      \
+    KV_CATALOGUE_FAILED("\r\nFailed to get the Product NAME Atrribute."),                                              \
+        KV_CATALOGUE_FAILED("\r\nError!\r\nCXMLReader::GetAttributeValueForNode() FAILED. \tType = 50 \tCode =  " code)
+
+class CatalogueTest : public LoggedTest, public ::testing::WithParamInterface<CatalogueCase>
+{
+};
+
+TEST_P(CatalogueTest, ReadsUntilTheFirstFailure)
+{
+    const CatalogueCase& c = GetParam();
+    if (c.xml)
+        _node.WriteCatalogue(c.xml);
+    else
+        _node.SetHomeWithoutCatalogue();
+    CExchVersionList list;
+    list.upgradeVersion.code = -1;
+    const CStatus status = CUtil::GetExchangeVersionListFromXML(list);
+    EXPECT_EQ(std::pair(c.category, c.code), std::pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(c.toUpgrade, list.toUpgrade.size());
+    EXPECT_EQ(c.upgradeCode, list.upgradeVersion.code);
+    ExpectLogged(c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CatalogueTest,
+    ::testing::Values(
+        CatalogueCase{"EmptyListStillReadsTheUpgradeVersion",
+                      R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)",
+                      0, 0, 0, 9, {}},
+        CatalogueCase{"Unreadable", nullptr, 50, 302, 0, -1, {}},
+        // Without the list the walk goes over the document's own nodes.
+        CatalogueCase{"NoListOfVersions", R"(<a><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)", 50, 308,
+                      0, -1, {KV_ENTRY_FAILED("308")}},
+        // Entries read before the failure stay.
+        CatalogueCase{"EntryWithoutDirectoryVersion",
+                      R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/><V ExchQLXVersion="7"/>)"
+                      R"(</ExchangeNonUpgradedVersion></a>)",
+                      50, 308, 1, -1, {KV_ENTRY_FAILED("308")}},
+        CatalogueCase{"NoUpgradeVersion",
+                      R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/>)"
+                      R"(</ExchangeNonUpgradedVersion></a>)",
+                      50, 311, 1, -1, {KV_UPGRADE_FAILED("311")}},
+        CatalogueCase{"UpgradeWithoutDirectoryVersion",
+                      R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9"/></a>)", 50, 308, 0,
+                      -1, {KV_UPGRADE_FAILED("308")}}),
+    kCaseName);
+
+TEST(ExchangeVersionListTests, CatalogueFromTheFile)
+{
+    CExchangeNode node;
+    node.WriteCatalogue(kCatalogue);
     CExchVersionList list;
     ASSERT_TRUE(CUtil::GetExchangeVersionListFromXML(list).IsSuccess());
     ASSERT_EQ(2u, list.toUpgrade.size());
     EXPECT_EQ(L"1912636077", list.toUpgrade[0].adVersion);
     EXPECT_EQ(6, list.toUpgrade[0].code);
+    EXPECT_EQ(L"1912701168", list.toUpgrade[1].adVersion);
     EXPECT_EQ(0, list.toUpgrade[1].code) << "a code that is not a number becomes 0";
     EXPECT_EQ(L"1912766640", list.upgradeVersion.adVersion);
     EXPECT_EQ(8, list.upgradeVersion.code);
-
-    _node.WriteCatalogue(R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)");
-    CExchVersionList empty;
-    ASSERT_TRUE(CUtil::GetExchangeVersionListFromXML(empty).IsSuccess());
-    EXPECT_TRUE(empty.toUpgrade.empty());
-    EXPECT_EQ(9, empty.upgradeVersion.code) << "an empty list still reads the upgrade version";
 }
 
-TEST_F(ExchangeVersionTest, CatalogueFailures)
+TEST(ExchangeVersionListTests, HomeDirectoryFailures)
 {
+    CExchangeNode node;
     CExchVersionList list;
     const CStatus noHome = CUtil::GetExchangeVersionListFromXML(list);
     EXPECT_EQ(std::pair(2u, static_cast<uint32_t>(ERROR_ENVVAR_NOT_FOUND)),
@@ -94,15 +325,6 @@ TEST_F(ExchangeVersionTest, CatalogueFailures)
     ::SetLastError(ERROR_ACCESS_DENIED);
     const CStatus tooLong = CUtil::GetExchangeVersionListFromXML(list);
     EXPECT_EQ(std::pair(2u, 0u), std::pair(tooLong.GetCategory(), tooLong.GetCode()));
-
-    _node.SetHomeWithoutCatalogue();
-    const CStatus missing = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(std::pair(50u, 302u), std::pair(missing.GetCategory(), missing.GetCode()));
-
-    _node.WriteCatalogue(R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/><W/></ExchangeNonUpgradedVersion></a>)");
-    const CStatus partial = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(std::pair(50u, 308u), std::pair(partial.GetCategory(), partial.GetCode()));
-    EXPECT_EQ(1u, list.toUpgrade.size()) << "entries read before the failure stay";
 }
 
 TEST(ExchangeVersionListTests, BuiltInListAndLookups)
@@ -117,23 +339,4 @@ TEST(ExchangeVersionListTests, BuiltInListAndLookups)
     EXPECT_TRUE(CUtil::IsVersionCodeInList(list.toUpgrade, 7));
     EXPECT_FALSE(CUtil::IsVersionCodeInList(list.toUpgrade, 8));
 }
-
-TEST(EVSVersionFromDirectoryTests, ReadsTheExchangeServerObjectsVersion)
-{
-    CLabScenario lab;
-    ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
-                                     L"CN=Schema,CN=Configuration,DC=lab,DC=test"));
-    const std::wstring dn = L"CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test";
-    ASSERT_TRUE(lab.AddDirectoryObject(L"CN=Servers,CN=Configuration,DC=lab,DC=test", L"msExchServersContainer"));
-    ASSERT_TRUE(lab.AddDirectoryObject(dn, L"msExchExchangeServer"));
-    ASSERT_TRUE(lab.SetDirectoryIntegers(dn, L"versionNumber", {1912701168}));
-
-    std::wstring version = L"unchanged";
-    EXPECT_TRUE(CUtil::GetEVSVersionFromAD(L"EVS1", version).IsSuccess());
-    EXPECT_EQ(L"1912701168", version);
-
-    version = L"unchanged";
-    const CStatus missing = CUtil::GetEVSVersionFromAD(L"EVS9", version);
-    EXPECT_EQ(std::pair(27u, 3u), std::pair(missing.GetCategory(), missing.GetCode()));
-    EXPECT_EQ(L"unchanged", version);
-}
+} // namespace

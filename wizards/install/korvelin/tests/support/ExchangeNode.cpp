@@ -9,7 +9,6 @@
 namespace
 {
 constexpr wchar_t kExchangeKey[] = L"SOFTWARE\\Microsoft\\Exchange";
-constexpr wchar_t kSetupKey[] = L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\Setup";
 constexpr wchar_t kConfigKey[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 
 void SetDword(const std::wstring& path, const wchar_t* name, DWORD value)
@@ -46,10 +45,12 @@ CExchangeNode::~CExchangeNode()
     ::SetEnvironmentVariableW(L"QLX_HOME", nullptr);
 }
 
-void CExchangeNode::SetSetupVersion(DWORD major, DWORD minor)
+void CExchangeNode::SetSetupVersion(DWORD major, DWORD minor, const std::wstring& setupKey)
 {
-    SetDword(kSetupKey, L"MsiProductMajor", major);
-    SetDword(kSetupKey, L"MsiProductMinor", minor);
+    if (major != kUnset)
+        SetDword(setupKey, L"MsiProductMajor", major);
+    if (minor != kUnset)
+        SetDword(setupKey, L"MsiProductMinor", minor);
 }
 
 void CExchangeNode::AddRole(const wchar_t* roleKey)

@@ -17,7 +17,11 @@ public:
     CExchangeNode(const CExchangeNode&) = delete;
     CExchangeNode& operator=(const CExchangeNode&) = delete;
 
-    void SetSetupVersion(DWORD major, DWORD minor);
+    // A value of kUnset is not written. setupKey below HKLM: this node's by
+    // default, or a lab node's (CLabScenario::NodeKeyPath).
+    static constexpr DWORD kUnset = 0xFFFFFFFF;
+    static constexpr wchar_t kSetupKey[] = L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\Setup";
+    void SetSetupVersion(DWORD major, DWORD minor, const std::wstring& setupKey = kSetupKey);
     void AddRole(const wchar_t* roleKey);
     bool InstallServices(const std::vector<const wchar_t*>& names);
     void SetThisServer(const wchar_t* name);
