@@ -1,10 +1,7 @@
-// The framework's worker threads and its mutex, as the task page and the
-// single-instance check use them.
+// The framework's worker threads, as the task page uses them.
 #include "AfxMt.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace
 {
@@ -25,22 +22,4 @@ TEST(WinThreadTests, RunsTheFunctionWithItsParameterAndCanBeWaitedFor)
     ASSERT_TRUE(::GetExitCodeThread(thread->GetHandle(), &exitCode));
     EXPECT_EQ(42u, exitCode);
     EXPECT_EQ(42, seen);
-}
-
-// The single-instance check: an owned mutex cannot be taken by another thread,
-// one its owner left behind can.
-TEST(MutexTests, OwnedRefusesOthersAndAbandonedCountsAsTaken)
-{
-    CMutex owned(TRUE, nullptr);
-    ASSERT_EQ(0u, owned.GetCreateError());
-    bool takenByOther = true;
-    std::thread([&] { takenByOther = owned.Lock(0); }).join();
-    EXPECT_FALSE(takenByOther);
-    EXPECT_TRUE(owned.Unlock());
-    EXPECT_FALSE(owned.Unlock()) << "released once only";
-
-    CMutex abandoned(FALSE, nullptr);
-    std::thread([&] { ASSERT_TRUE(abandoned.Lock(0)); }).join();
-    EXPECT_TRUE(abandoned.Lock(0));
-    EXPECT_TRUE(abandoned.Unlock());
 }

@@ -25,6 +25,7 @@ public:
     std::atomic<BOOL> show{TRUE};
     std::atomic<UINT> command{0}, notification{0};
     std::atomic<bool> sheetCodeSeen{false};
+    std::atomic<BOOL> leave{TRUE};
 
 protected:
     BOOL OnSetActive() override
@@ -32,6 +33,7 @@ protected:
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH);
         return show;
     }
+    BOOL OnKillActive() override { return leave; }
     LRESULT OnWizardNext() override { return next; }
     BOOL OnWizardFinish() override { return finish; }
     bool OnCommand(UINT controlId, UINT code, HWND) override
@@ -56,6 +58,7 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
     CSheetHarness<CPropertySheet> harness(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
     for (CScriptedPage* page : {&first, &second, &third})
         harness.GetSheet().AddPage(page);
+    EXPECT_EQ(-1, harness.GetSheet().GetActiveIndex()) << "not shown yet";
 
     const INT_PTR result = harness.Run([&](HWND sheet) {
         ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
@@ -64,10 +67,18 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
         ASSERT_TRUE(harness.Settle(sheet));
         EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "-1 stays";
 
+        first.next = 0;
+        first.leave = FALSE;
+        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(harness.Settle(sheet));
+        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "a page that refuses to be left stays";
+        first.leave = TRUE;
+
         first.next = IDD_COMPLETION;
         ScriptedUser::PressButton(sheet, PSBTN_NEXT);
         ASSERT_TRUE(harness.Settle(sheet));
         EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet)) << "a dialog id jumps over the page between";
+        EXPECT_EQ(2, harness.GetSheet().GetActiveIndex());
 
         third.finish = FALSE;
         ScriptedUser::PressButton(sheet, PSBTN_FINISH);
