@@ -17,11 +17,6 @@
 
 namespace
 {
-std::wstring Text(UINT id)
-{
-    return AfxLoadString(id);
-}
-
 // The wizard's sheet in the given pass, opened on firstPage; the script must end it.
 void RunSheet(uint32_t installState, UINT firstPage,
               const std::function<void(CSheetHarness<CTarnwickSheet>&, HWND)>& script)
@@ -32,7 +27,6 @@ void RunSheet(uint32_t installState, UINT firstPage,
     EXPECT_NE(-1, harness.Run([&](HWND sheet) { script(harness, sheet); }));
     theApp.m_installState = 0;
 }
-
 
 // Cancels and confirms.
 void Cancel(HWND sheet)
@@ -57,14 +51,8 @@ struct PanelCase
     int panelId;
     std::vector<std::pair<UINT, int>> items; // text, icon
 };
-void PrintTo(const PanelCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
-class PanelOnPageTest : public ::testing::TestWithParam<PanelCase>
-{
-};
+void PrintTo(const PanelCase& c, std::ostream* out) { *out << c.name; }
+class PanelOnPageTest : public ::testing::TestWithParam<PanelCase> {};
 } // namespace
 
 TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
@@ -87,40 +75,23 @@ TEST_P(PanelOnPageTest, ListsTheStepsWithTheirImages)
         << "the three pictures must differ to be told apart";
     for (size_t i = 0; i < seen.size(); ++i)
     {
-        EXPECT_EQ(Text(c.items[i].first), seen[i].text) << "item " << i;
+        EXPECT_EQ(AfxLoadString(c.items[i].first), seen[i].text) << "item " << i;
         EXPECT_TRUE(Panel(c.items[i].second) == Pictures::Drawn(images, seen[i].image)) << "item " << i << "'s picture";
     }
 }
 
+constexpr int kDone = IDI_TASK_DONE, kCurrent = IDI_TASK_RUNNING, kPending = IDI_TASK_PENDING;
 INSTANTIATE_TEST_SUITE_P(
     Pages, PanelOnPageTest,
-    ::testing::Values(PanelCase{"SelectionFirstPass",
-                                0,
-                                1,
-                                IDD_EVS_SELECT,
-                                IDC_PANEL_EVS_SELECT,
-                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_PENDING},
-                                 {IDS_STEP_SELECT_EVS, IDI_TASK_RUNNING},
-                                 {IDS_STEP_CHANGE_NODE, IDI_TASK_PENDING},
-                                 {IDS_STEP_RESTART_NODE, IDI_TASK_PENDING},
-                                 {IDS_STEP_RUN_SETUP, IDI_TASK_PENDING},
-                                 {IDS_STEP_COMPLETE_UPGRADE, IDI_TASK_PENDING}}},
-                      PanelCase{"TaskSecondPass",
-                                211,
-                                2,
-                                IDD_TASK_EXECUTION,
-                                IDC_PANEL_TASK_EXECUTION,
-                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
-                                 {IDS_STEP_RUN_SETUP, IDI_TASK_DONE},
-                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_RUNNING}}},
-                      PanelCase{"MessageSecondPass",
-                                211,
-                                3,
-                                IDD_MESSAGE,
-                                IDC_PANEL_MESSAGE,
-                                {{IDS_STEP_PREPARE_NODE, IDI_TASK_DONE},
-                                 {IDS_STEP_RUN_SETUP, IDI_TASK_RUNNING},
-                                 {IDS_STEP_FINISH_UPGRADE, IDI_TASK_PENDING}}}),
+    ::testing::Values(
+        PanelCase{"SelectionFirstPass", 0, 1, IDD_EVS_SELECT, IDC_PANEL_EVS_SELECT,
+                  {{IDS_STEP_PREPARE_NODE, kPending}, {IDS_STEP_SELECT_EVS, kCurrent}, {IDS_STEP_CHANGE_NODE, kPending},
+                   {IDS_STEP_RESTART_NODE, kPending}, {IDS_STEP_RUN_SETUP, kPending},
+                   {IDS_STEP_COMPLETE_UPGRADE, kPending}}},
+        PanelCase{"TaskSecondPass", 211, 2, IDD_TASK_EXECUTION, IDC_PANEL_TASK_EXECUTION,
+                  {{IDS_STEP_PREPARE_NODE, kDone}, {IDS_STEP_RUN_SETUP, kDone}, {IDS_STEP_FINISH_UPGRADE, kCurrent}}},
+        PanelCase{"MessageSecondPass", 211, 3, IDD_MESSAGE, IDC_PANEL_MESSAGE,
+                  {{IDS_STEP_PREPARE_NODE, kDone}, {IDS_STEP_RUN_SETUP, kCurrent}, {IDS_STEP_FINISH_UPGRADE, kPending}}}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
 TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
