@@ -57,4 +57,13 @@ Pixels Resource(HMODULE module, int iconId, int iconSize, int listSize, UINT fla
         static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON, iconSize, iconSize, 0)));
     return Through(icon.get(), listSize, flags);
 }
+int Width(HICON icon)
+{
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info))
+        return 0;
+    const unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    return ::GetObjectW(color ? color.get() : mask.get(), sizeof(bitmap), &bitmap) ? bitmap.bmWidth : 0;
+}
 } // namespace Pictures

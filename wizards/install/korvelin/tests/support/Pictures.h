@@ -21,6 +21,8 @@ Pixels Painted(int width, int height, const std::function<void(HDC)>& paint);
 Pixels Drawn(HIMAGELIST list, int index);
 // What icon draws from a list of that size and flags.
 Pixels Through(HICON icon, int listSize, UINT flags);
+// The width an icon was made at, 0 for no icon.
+int Width(HICON icon);
 // The same for icon iconId of module, loaded at iconSize.
 Pixels Resource(HMODULE module, int iconId, int iconSize, int listSize, UINT flags);
 } // namespace Pictures

@@ -123,6 +123,7 @@ TEST(TarnwickSheetTests, ShowsTheWizardIconAndReleasesItWithTheSheet)
     RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
         icon = reinterpret_cast<HICON>(::SendMessageW(sheet, WM_GETICON, ICON_BIG, 0));
         shown = Pictures::Through(icon, 32, kBig);
+        EXPECT_EQ(32, Pictures::Width(icon)) << "the big icon is loaded at its own size";
         expected = Pictures::Resource(AfxGetResourceHandle(), IDI_WIZARD, 32, 32, kBig);
         Cancel(sheet);
     });
