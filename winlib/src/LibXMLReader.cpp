@@ -466,7 +466,8 @@ CStatus CXMLReader::GetAttributeValueForNode(NodePtr node, const std::wstring& a
 
         unique_variant nodeValue;
         hr = attribute->get_nodeValue(&nodeValue);
-        if (SUCCEEDED(hr) && nodeValue.value.vt != VT_BSTR)
+        // Whatever type the value came as, it is read as text.
+        if (SUCCEEDED(hr))
             hr = ::VariantChangeType(&nodeValue.value, &nodeValue.value, 0, VT_BSTR);
         if (FAILED(hr))
             XML_RETURN_FAILURE(

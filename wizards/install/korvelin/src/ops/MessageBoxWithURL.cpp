@@ -23,8 +23,9 @@ void OffsetChild(HWND dialog, HWND child, int dy) noexcept
 {
     RECT rect{};
     ::GetWindowRect(child, &rect);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    ::SetWindowPos(child, nullptr, rect.left, rect.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT corner{rect.left, rect.top};
+    ::ScreenToClient(dialog, &corner);
+    ::SetWindowPos(child, nullptr, corner.x, corner.y + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 } // namespace
 

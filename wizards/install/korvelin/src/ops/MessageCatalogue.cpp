@@ -5,6 +5,8 @@
 #include "LoggerBasic.h"
 #include "MessageBoxWithURL.h"
 
+#include <iterator>
+
 namespace
 {
 constexpr int kFormatBuffer = 4096;
@@ -43,7 +45,7 @@ bool CMessageCatalogue::Compose(int severity, UINT style, UINT messageId, va_lis
         std::wstring format;
         if (!LoadFormat(messageId, format))
             return false;
-        if (severity < 0 || severity >= static_cast<int>(sizeof(kSeverities) / sizeof(kSeverities[0])))
+        if (severity < 0 || severity >= static_cast<int>(std::size(kSeverities)))
             return false;
         const Severity& kind = kSeverities[severity];
 

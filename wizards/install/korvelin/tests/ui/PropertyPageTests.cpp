@@ -12,9 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
 namespace
 {
+constexpr LRESULT kThrow = -2;
+
 class CScriptedPage : public CPropertyPage
 {
 public:
@@ -34,7 +37,12 @@ protected:
         return show;
     }
     BOOL OnKillActive() override { return leave; }
-    LRESULT OnWizardNext() override { return next; }
+    LRESULT OnWizardNext() override
+    {
+        if (next == kThrow)
+            throw std::runtime_error("a failing handler");
+        return next;
+    }
     BOOL OnWizardFinish() override { return finish; }
     bool OnCommand(UINT controlId, UINT code, HWND) override
     {
@@ -73,6 +81,11 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
         ASSERT_TRUE(harness.Settle(sheet));
         EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "a page that refuses to be left stays";
         first.leave = TRUE;
+
+        first.next = kThrow;
+        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(harness.Settle(sheet));
+        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "a handler that fails stays";
 
         first.next = IDD_COMPLETION;
         ScriptedUser::PressButton(sheet, PSBTN_NEXT);
