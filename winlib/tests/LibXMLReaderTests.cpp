@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <thread>
 #include <utility>
@@ -13,17 +12,6 @@
 
 namespace
 {
-// One single-threaded COM apartment for the thread that makes it.
-struct CComApartment
-{
-    const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ~CComApartment()
-    {
-        if (SUCCEEDED(hr))
-            ::CoUninitialize();
-    }
-};
-
 // Test documents are Linux files; Wine sees them on drive Z:.
 std::wstring DataPath(const std::string& name)
 {
@@ -34,12 +22,24 @@ std::wstring DataPath(const std::string& name)
     return wide[0] == L'\\' ? L"Z:" + wide : wide;
 }
 
-using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
+std::pair<uint32_t, uint32_t> Result(const CStatus& status) { return {status.GetCategory(), status.GetCode()}; }
+
+// The index-th node of those named tagName, or of the document's own nodes.
+CXMLReader::NodePtr NthNode(CXMLReader& reader, const wchar_t* tagName, int index)
+{
+    CXMLReader::NodeListPtr list;
+    CXMLReader::NodePtr node;
+    bool found = tagName ? reader.GetFirstElement(tagName, list, node).IsSuccess()
+                         : reader.GetChildNodeList(list, nullptr).IsSuccess();
+    for (int i = tagName ? 1 : 0; found && i <= index; ++i)
+        found = reader.GetNextElement(list, node).IsSuccess();
+    return found ? node : nullptr;
+}
 
 class XmlReaderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(_com.hr)); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(_com.result())); }
     void TearDown() override
     {
         // S_OK once ours is gone: no reader kept a COM count of its own on the caller's thread.
@@ -71,72 +71,42 @@ protected:
         return messages;
     }
 
-    // The walk the version reader makes over the versions to upgrade, one step past the end.
-    static Entries ReadNonUpgraded(CXMLReader& reader)
-    {
-        CXMLReader::NodeListPtr elements, children;
-        CXMLReader::NodePtr parent, child;
-        long length = -1;
-        EXPECT_TRUE(reader.GetFirstElement(L"ExchangeNonUpgradedVersion", elements, parent).IsSuccess());
-        if (!parent) // a tag that does not occur is no failure: its list is empty
-            return reader.GetLength(elements, length).IsSuccess() && length == 0 ? Entries{} : Entries(1);
-        EXPECT_TRUE(reader.GetChildNodeList(children, parent).IsSuccess());
-        EXPECT_TRUE(reader.GetLength(children, length).IsSuccess());
-        Entries entries(length > 0 ? length : 0);
-        for (auto& [code, adVersion] : entries)
-            if (reader.GetNextElement(children, child).IsFailed() ||
-                reader.GetAttributeValueForNode(child, L"ExchQLXVersion", code).IsFailed() ||
-                reader.GetAttributeValueForNode(child, L"ExchADVersion", adVersion).IsFailed())
-                return {};
-        EXPECT_TRUE(reader.GetNextElement(children, child).IsSuccess());
-        EXPECT_EQ(nullptr, child.Get()) << "past the end";
-        return entries;
-    }
-
-    CComApartment _com;
+    unique_com_init _com; // a single-threaded apartment, as the wizard's threads have
     CScopedRecordingOutput _output;
 };
 
-// One document of the data folder, loaded with or without the catalogue's schema, and what it reads as.
-struct DocumentCase
-{
-    const char* file;
-    bool withSchema;
-    Entries entries = {};
-    const wchar_t* upgradeCode = nullptr; // null: not a catalogue, the load fails with 50/302
-};
-
-const Entries kCatalogue = {{L"6", L"1912636077"}, {L"7", L"1912701168"}};
-
-class XmlReaderDocumentTest : public XmlReaderTest, public ::testing::WithParamInterface<DocumentCase>
+// One document of the data folder, loaded with or without the catalogue's schema:
+// a catalogue, or a load that fails with 50/302 and the validation text.
+class XmlReaderDocumentTest : public XmlReaderTest, public ::testing::WithParamInterface<std::pair<const char*, bool>>
 {
 };
 
 TEST_P(XmlReaderDocumentTest, ReadsAsACatalogueOrFailsWithTheValidationText)
 {
-    const DocumentCase& c = GetParam();
-    const std::wstring path = DataPath(c.file);
+    const auto [file, withSchema] = GetParam();
+    const std::wstring path = DataPath(file);
     CXMLReader reader;
-    const CStatus status = reader.LoadXmlFile(path, c.withSchema ? DataPath("catalogue.xsd") : std::wstring());
+    const CStatus status = reader.LoadXmlFile(path, withSchema ? DataPath("catalogue.xsd") : std::wstring());
     std::vector<std::wstring> lines = TakeMessages("CXMLReader::LoadXmlFile");
     std::vector<std::wstring> expected = {L"Entering CXMLReader::LoadXmlFile"};
-    if (c.withSchema)
+    if (withSchema)
         expected.push_back(L"Creating XML Schema Cache");
-    if (c.upgradeCode)
+    if (file == std::string("catalogue.xml"))
     {
         ASSERT_EQ(0u, status.GetCategory()) << std::hex << status.GetCode();
         expected.push_back(L"Validation Status: Validation succeeded for " + path + L"\n");
         EXPECT_EQ(expected, lines);
-        EXPECT_EQ(c.entries, ReadNonUpgraded(reader));
-        std::wstring code, stored;
-        EXPECT_EQ(*c.upgradeCode ? 0u : 308u,
-                  reader.GetAttributeValue(L"ExchangeUpgeadeVersion", L"QLXVersion", code).GetCode());
-        EXPECT_EQ(c.upgradeCode, code);
+        // The second version to upgrade, the upgrade's code, the file.
+        std::wstring version, code, stored;
+        const CXMLReader::NodePtr second = NthNode(reader, L"Version", 1);
+        EXPECT_TRUE(reader.GetAttributeValueForNode(second, L"ExchADVersion", version).IsSuccess());
+        EXPECT_TRUE(reader.GetAttributeValue(L"ExchangeUpgeadeVersion", L"QLXVersion", code).IsSuccess());
         EXPECT_TRUE(reader.GetXmlFilePath(stored).IsSuccess());
-        EXPECT_EQ(path, stored);
+        EXPECT_EQ((std::vector<std::wstring>{L"1912701168", L"8", path}),
+                  (std::vector<std::wstring>{version, code, stored}));
         return;
     }
-    EXPECT_EQ(std::make_pair(50u, 302u), std::make_pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(std::pair(50u, 302u), Result(status));
     ASSERT_FALSE(lines.empty());
     // Wine's parser gives its own reason, source and line: only their frame is ours.
     const std::wstring head = L"Validation Status: Validation failed on " + path + L"\nReason: ";
@@ -147,49 +117,10 @@ TEST_P(XmlReaderDocumentTest, ReadsAsACatalogueOrFailsWithTheValidationText)
     EXPECT_EQ(expected, lines);
 }
 
-const DocumentCase kDocuments[] = {
-    {"catalogue.xml", false, kCatalogue, L"8"}, {"catalogue.xml", true, kCatalogue, L"8"},
-    {"bom-utf8.xml", false, kCatalogue, L"8"},  {"bom-utf8.xml", true, kCatalogue, L"8"},
-    {"utf16.xml", false, kCatalogue, L"8"},     {"utf16.xml", true, kCatalogue, L"8"},
-    // Without the schema, bad values come back as written and wrong names are not found.
-    {"non-numeric.xml", false, {{L"six", L"1912636077"}, {L" 7 ", L""}}, L"0x8"}, {"wrong-names.xml", false, {}, L""},
-    {"non-numeric.xml", true}, {"wrong-names.xml", true}, {"malformed.xml", false}, {"malformed.xml", true},
-    {"does-not-exist.xml", false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Documents, XmlReaderDocumentTest, ::testing::ValuesIn(kDocuments),
-                         [](const ::testing::TestParamInfo<DocumentCase>& info) {
-                             std::string name = info.param.file;
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-                             return name + (info.param.withSchema ? "_schema" : "");
-                         });
-
-CXMLReader::NodePtr NthNode(CXMLReader& reader, const wchar_t* tagName, int index)
-{
-    CXMLReader::NodeListPtr list;
-    CXMLReader::NodePtr node;
-    bool found = tagName ? reader.GetFirstElement(tagName, list, node).IsSuccess()
-                         : reader.GetChildNodeList(list, nullptr).IsSuccess();
-    for (int i = tagName ? 1 : 0; found && i <= index; ++i)
-        found = reader.GetNextElement(list, node).IsSuccess();
-    return found ? node : nullptr;
-}
-
-// "<length>:<name>;<name>;..." of the parent's child list, walked to its end.
-CStatus ChildNames(CXMLReader& reader, CXMLReader::NodePtr parent, std::wstring& names)
-{
-    CXMLReader::NodeListPtr children;
-    long length = -1;
-    CStatus status = reader.GetChildNodeList(children, parent);
-    if (status.IsSuccess())
-        status = reader.GetLength(children, length);
-    names = std::to_wstring(length) + L":";
-    unique_bstr name;
-    for (CXMLReader::NodePtr child; status.IsSuccess() && (status = reader.GetNextElement(children, child)).IsSuccess() &&
-                                    child && (status = reader.GetNodeName(child, name)).IsSuccess();)
-        names += std::wstring(name.get(), ::SysStringLen(name.get())) + L";";
-    return status;
-}
+// Values the schema refuses; a document that does not parse.
+INSTANTIATE_TEST_SUITE_P(Documents, XmlReaderDocumentTest,
+                         ::testing::Values(std::pair("catalogue.xml", false), std::pair("catalogue.xml", true),
+                                           std::pair("non-numeric.xml", true), std::pair("malformed.xml", false)));
 
 // Each call on the catalogue (or on a reader that loaded nothing): its status,
 // the queue's lines, its out-parameter (left alone when refused).
@@ -203,6 +134,8 @@ struct CallCase
     bool load = true;
 };
 
+using CNodeList = CXMLReader::NodeListPtr;
+using CNode = CXMLReader::NodePtr;
 const uint32_t kNullPointer = static_cast<uint32_t>(E_POINTER);
 #define KV_CAUGHT(operation) L"\nFailure. Caught an exception in CXMLReader::" operation L"(). \tCode = -2147467261"
 const std::wstring kNotOnTheNode =
@@ -219,53 +152,43 @@ const CallCase kCalls[] = {
      50, 307, {L"\nError! MSXML2::IXMLDOMNode::get_attributes() ; Failed.\n\t m_XmlAttributeMap POINTING TO NULL"}},
     {"NullNode", [](CXMLReader& r, std::wstring& v) { return r.GetAttributeValueForNode(nullptr, L"QLXVersion", v); },
      50, 311, {L"\nError! CXMLReader::GetAttributeValueForNode() Failed.\n\tNODE POINTING TO NULL"}},
-    {"ChildListOfTheDocument", [](CXMLReader& r, std::wstring& v) { return ChildNames(r, nullptr, v); }, 0, 0, {},
-     L"3:xml;#comment;ExchangeVersions;"},
-    {"ChildListOfAnElement",
-     [](CXMLReader& r, std::wstring& v) { return ChildNames(r, NthNode(r, L"ExchangeNonUpgradedVersion", 0), v); }, 0,
-     0, {}, L"2:Version;Version;"},
+    // The document's own nodes: the declaration, the comment, the root.
+    {"NameOfTheDocumentsSecondNode",
+     [](CXMLReader& r, std::wstring& v) {
+         unique_bstr name;
+         const CStatus status = r.GetNodeName(NthNode(r, nullptr, 1), name);
+         v.assign(name.get(), ::SysStringLen(name.get()));
+         return status;
+     },
+     0, 0, {}, L"#comment"},
+    // A tag that does not occur is no failure: an empty list and no node.
     {"FirstOfAnAbsentTagIsNull",
      [](CXMLReader& r, std::wstring& v) {
-         CXMLReader::NodeListPtr list;
-         CXMLReader::NodePtr node;
+         CNodeList list;
+         CNode node = NthNode(r, L"Version", 0);
          long length = -1;
-         CStatus status = r.GetFirstElement(L"Version", list, node);
-         if (status.IsSuccess() && node && (status = r.GetFirstElement(L"Absent", list, node)).IsSuccess() &&
-             (status = r.GetLength(list, length)).IsSuccess())
-             v = std::to_wstring(length) + (node ? L" node" : L" null");
+         const CStatus status = r.GetFirstElement(L"Absent", list, node);
+         v = (r.GetLength(list, length).IsSuccess() ? std::to_wstring(length) : L"?") + (node ? L" node" : L" null");
          return status;
      },
      0, 0, {}, L"0 null"},
     {"LengthOfANullList", [](CXMLReader& r, std::wstring&) { long n = 7; return r.GetLength(nullptr, n); }, 4,
      kNullPointer, {KV_CAUGHT(L"GetLength")}},
-    {"NameOfANullNode",
-     [](CXMLReader& r, std::wstring&) {
-         unique_bstr name;
-         return r.GetNodeName(nullptr, name);
-     },
+    {"NameOfANullNode", [](CXMLReader& r, std::wstring&) { unique_bstr name; return r.GetNodeName(nullptr, name); },
      4, kNullPointer, {KV_CAUGHT(L"GetNodeName")}},
-    {"NextOfANullList",
-     [](CXMLReader& r, std::wstring&) {
-         CXMLReader::NodePtr node;
-         return r.GetNextElement(nullptr, node);
-     },
-     50, 311, {L"CXMLReader::GetNextElement() ; Failed. NODELIST POINTING TO NULL"}},
-    {"AttributeOfTheFirstElementCarryingIt",
-     [](CXMLReader& r, std::wstring& v) { return r.GetAttributeValue(L"Version", L"ExchADVersion", v); }, 0, 0, {},
-     L"1912636077"},
+    {"NextOfANullList", [](CXMLReader& r, std::wstring&) { CNode node; return r.GetNextElement(nullptr, node); }, 50,
+     311, {L"CXMLReader::GetNextElement() ; Failed. NODELIST POINTING TO NULL"}},
     // Every element is asked before the attribute counts as missing.
     {"AttributeNoElementCarries",
      [](CXMLReader& r, std::wstring& v) { return r.GetAttributeValue(L"Version", L"QLXVersion", v); }, 50, 308,
-     {kNotOnTheNode, kNotOnTheNode, L"\nError! MSXML2::IXMLDOMNodeList::nextNode() Failed.\n\tAttribute QLXVersion Not Found"}},
+     {kNotOnTheNode, kNotOnTheNode,
+      L"\nError! MSXML2::IXMLDOMNodeList::nextNode() Failed.\n\tAttribute QLXVersion Not Found"}},
     {"FirstElementBeforeALoad",
-     [](CXMLReader& r, std::wstring&) {
-         CXMLReader::NodeListPtr list;
-         CXMLReader::NodePtr node;
-         return r.GetFirstElement(L"Version", list, node);
-     },
+     [](CXMLReader& r, std::wstring&) { CNodeList list; CNode node; return r.GetFirstElement(L"Version", list, node); },
      4, kNullPointer, {KV_CAUGHT(L"GetFirstElement")}, L"unchanged", false},
-    {"DocumentChildrenBeforeALoad", [](CXMLReader& r, std::wstring& v) { return ChildNames(r, nullptr, v); }, 4,
-     kNullPointer, {KV_CAUGHT(L"GetChildNodeList")}, L"-1:", false},
+    {"DocumentNodesBeforeALoad",
+     [](CXMLReader& r, std::wstring&) { CNodeList list; return r.GetChildNodeList(list, nullptr); }, 4, kNullPointer,
+     {KV_CAUGHT(L"GetChildNodeList")}, L"unchanged", false},
     {"AttributeBeforeALoad",
      [](CXMLReader& r, std::wstring& v) { return r.GetAttributeValue(L"Version", L"QLXVersion", v); }, 4, kNullPointer,
      {L"\nFailure. Caught an exception in CXMLReader::GetAttributeValue().\n\tAttribute QLXVersion Not Found \tCode = "
@@ -282,11 +205,12 @@ TEST_P(XmlReaderCallTest, GivesItsStatusValueAndTrace)
     const CallCase& c = GetParam();
     CXMLReader reader;
     if (c.load)
+    {
         ASSERT_TRUE(reader.LoadXmlFile(DataPath("catalogue.xml"), L"").IsSuccess());
+    }
     TakeMessages();
     std::wstring value = L"unchanged";
-    const CStatus status = c.call(reader, value);
-    EXPECT_EQ(std::pair(c.category, c.code), std::pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(std::pair(c.category, c.code), Result(c.call(reader, value)));
     EXPECT_EQ(c.value, value);
     EXPECT_EQ(c.messages, TakeMessages());
 }

@@ -9,58 +9,36 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
-namespace
+// L10nTest has modules "en" and "zht" only; L10nNone has none at all. The tag
+// is a test module's string 1.
+TEST(L10nUtilTests, LoadsTheModuleOfTheLocaleOrEnglish)
 {
-// The tag a test module answers with (its string 1), or "" without a module.
-std::wstring TagOf(HMODULE module)
-{
-    if (!module)
-        return {};
-    wchar_t tag[16] = {};
-    ::LoadStringW(module, 1, tag, 16);
-    ::FreeLibrary(module);
-    return tag;
+    const std::tuple<const wchar_t*, LANGID, const wchar_t*> cases[] = {
+        {L"L10nTest", 0x0C09, L"en"},  // by its primary language
+        {L"L10nTest", 0x0C04, L"zht"}, // Hong Kong: traditional Chinese by the primary language's default
+        {L"L10nTest", 0x0404, L"zht"}, // Taiwan: exact
+        {L"L10nTest", 0x0407, L"en"},  // German: a row but no module
+        {L"L10nNone", 0x0409, L""}};
+    for (const auto& [application, langId, expected] : cases)
+    {
+        const HMODULE module = L10nUtil::SelectModule(application, langId);
+        wchar_t tag[16] = {};
+        if (module)
+        {
+            ::LoadStringW(module, 1, tag, 16);
+            ::FreeLibrary(module);
+        }
+        EXPECT_EQ(std::wstring(expected), tag) << std::hex << langId;
+    }
 }
-
-struct SelectionCase
-{
-    const char* name;
-    const wchar_t* application;
-    LANGID langId;
-    const wchar_t* expectedTag;
-};
-
-class L10nSelectionTest : public ::testing::TestWithParam<SelectionCase>
-{
-};
-} // namespace
-
-TEST_P(L10nSelectionTest, LoadsTheModuleOfTheLocale)
-{
-    const SelectionCase& c = GetParam();
-    EXPECT_EQ(std::wstring(c.expectedTag), TagOf(L10nUtil::SelectModule(c.application, c.langId)));
-}
-
-// L10nTest has modules "en" and "zht" only; L10nNone has none at all.
-INSTANTIATE_TEST_SUITE_P(
-    Locales, L10nSelectionTest,
-    ::testing::Values(SelectionCase{"EnglishUs", L"L10nTest", 0x0409, L"en"},
-                      SelectionCase{"EnglishAustraliaByPrimaryLanguage", L"L10nTest", 0x0C09, L"en"},
-                      SelectionCase{"ChineseHongKongToTraditional", L"L10nTest", 0x0C04, L"zht"},
-                      SelectionCase{"ChineseTaiwanExact", L"L10nTest", 0x0404, L"zht"},
-                      SelectionCase{"GermanMissingFallsBackToEnglish", L"L10nTest", 0x0407, L"en"},
-                      SelectionCase{"LocaleWithoutRowFallsBackToEnglish", L"L10nTest", 0x041D, L"en"},
-                      SelectionCase{"NoModuleAtAll", L"L10nNone", 0x0409, L""}),
-    [](const ::testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
 
 TEST(L10nUtilTests, LoadedModuleBecomesTheResourceHandle)
 {
     CScopedResourceModule restore(nullptr);
     L10nUtil::LoadResourceModule(L"L10nNone");
     EXPECT_EQ(nullptr, AfxGetResourceHandle());
-    EXPECT_EQ(L"", AfxLoadString(IDS_TEST_LANGUAGE_TAG));
-
     L10nUtil::LoadResourceModule(L"L10nTest");
     const HINSTANCE module = AfxGetResourceHandle();
     ASSERT_NE(nullptr, module);

@@ -2,6 +2,7 @@
 // every format takes exactly the arguments its callers pass.
 #include "L10nUtil.h"
 #include "StringIds.h"
+#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -18,19 +18,13 @@ namespace
 std::string Conversions(const std::wstring& format)
 {
     std::string kinds;
-    for (size_t i = 0; i < format.size(); ++i)
+    for (size_t i = format.find(L'%'); i != std::wstring::npos; i = format.find(L'%', i + 1))
     {
-        if (format[i] != L'%')
-            continue;
-        ++i;
-        while (i < format.size() && wcschr(L"-+ #0123456789.lhI", format[i]))
-            ++i;
-        if (i >= format.size())
+        i = format.find_first_not_of(L"-+ #0123456789.lhI", i + 1);
+        if (i == std::wstring::npos)
             return kinds + "?";
-        const wchar_t type = format[i];
-        if (type == L'%')
-            continue;
-        kinds += type == L's' ? 's' : (wcschr(L"duxX", type) ? 'u' : '?');
+        if (format[i] != L'%')
+            kinds += format[i] == L's' ? 's' : (wcschr(L"duxX", format[i]) ? 'u' : '?');
     }
     return kinds;
 }
@@ -52,34 +46,17 @@ std::map<std::string, UINT> NamedIds()
     }
     return ids;
 }
-
-class LanguageModuleTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        _module = L10nUtil::SelectModule(L"Korvelin", 0x0409);
-        ASSERT_NE(nullptr, _module);
-    }
-    void TearDown() override
-    {
-        if (_module)
-            ::FreeLibrary(_module);
-    }
-
-    std::wstring Load(UINT id) const
-    {
-        const wchar_t* text = nullptr;
-        const int length = ::LoadStringW(_module, id, reinterpret_cast<LPWSTR>(&text), 0);
-        return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-    }
-
-    HMODULE _module = nullptr;
-};
 } // namespace
 
-TEST_F(LanguageModuleTest, EveryNamedTextIsPresentWithTheRightArguments)
+TEST(LanguageModuleTests, EveryNamedTextIsPresentWithTheRightArguments)
 {
+    const unique_hmodule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    ASSERT_NE(nullptr, module.get());
+    const auto load = [&](UINT id) {
+        const wchar_t* text = nullptr;
+        const int length = ::LoadStringW(module.get(), id, reinterpret_cast<LPWSTR>(&text), 0);
+        return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+    };
     // Texts with arguments, and what their callers pass; every other text takes none.
     const std::map<UINT, std::string> withArguments = {
         {IDS_LOG_INFORMATION, "s"},  {IDS_EVS_ONLINE_TAKE_OFFLINE, "s"}, {IDS_CONFIRM_CHANGES, "s"},
@@ -91,19 +68,12 @@ TEST_F(LanguageModuleTest, EveryNamedTextIsPresentWithTheRightArguments)
     ASSERT_GT(ids.size(), 90u) << "the header was not read";
     for (const auto& [name, id] : ids)
     {
-        const std::wstring text = Load(id);
+        const std::wstring text = load(id);
         EXPECT_FALSE(text.empty()) << name << " is missing";
         const auto expected = withArguments.find(id);
         EXPECT_EQ(expected == withArguments.end() ? "" : expected->second, Conversions(text)) << name;
     }
-}
-
-TEST_F(LanguageModuleTest, LogApplicationNameIsARegistryKeyName)
-{
-    EXPECT_EQ(L"Korvelin", Load(IDS_LOG_APPLICATION_NAME));
-}
-
-TEST_F(LanguageModuleTest, HelpLinkBaseIsAnAddress)
-{
-    EXPECT_EQ(0u, Load(IDS_HELP_LINK_BASE).find(L"https://"));
+    // The log's application name is a registry key's name; the help links need an address.
+    EXPECT_EQ(L"Korvelin", load(IDS_LOG_APPLICATION_NAME));
+    EXPECT_EQ(0u, load(IDS_HELP_LINK_BASE).find(L"https://"));
 }

@@ -8,8 +8,6 @@
 #include "StringIds.h"
 #include "WizardTestEnvironment.h"
 
-#include <adserr.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,9 +20,9 @@ constexpr DWORD kUnset = CExchangeNode::kUnset;
 constexpr uint32_t kUntouched = 0xDEAD;
 const auto kCaseName = [](const auto& info) { return std::string(info.param.name); };
 
-const char kCatalogue[] = R"(<?xml version="1.0"?><ExchangeUpgrade><ExchangeNonUpgradedVersion>
-<V ExchQLXVersion="6" ExchADVersion="1912636077"/><Other ExchQLXVersion="seven" ExchADVersion="1912701168"/>
-</ExchangeNonUpgradedVersion><ExchangeUpgeadeVersion QLXVersion="8" ADVersion="1912766640"/></ExchangeUpgrade>)";
+std::pair<uint32_t, uint32_t> Result(const CStatus& status) { return {status.GetCategory(), status.GetCode()}; }
+
+#define KV_LOGGED(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text
 
 // The log lines of an operation and the library traces it dumped, in English.
 struct LoggedTest : ::testing::Test
@@ -48,46 +46,72 @@ struct LoggedTest : ::testing::Test
     CScopedRecordingOutput _dumped;
     const CLogTail _log;
 };
+template <typename Case> struct LoggedCaseTest : LoggedTest, ::testing::WithParamInterface<Case>
+{
+};
 
-// One state of the setup values: what the registry reader and the
-// installation check make of it.
-struct SetupCase
+// One state of a node: what the setup values' reader (category 2 on failure)
+// and the installation check make of it, with the roles and server name found.
+struct NodeCase
 {
     const char* name;
     DWORD major, minor;
-    uint32_t readError; // of GetExchangeVersion, category 2
-    uint32_t versionCode;
-    uint32_t installedCode;
+    uint32_t readError, versionCode, installedCode;
+    std::vector<const wchar_t*> roleKeys = {L"MailBoxRole"};
+    uint32_t roles = CUtil::kMailboxRole;
+    const wchar_t* server = L"NODE1";
+    std::vector<const wchar_t*> services = CExchangeNode::kExchangeServices;
+    std::vector<std::string> lines = {};
 };
 
-class SetupValuesTest : public LoggedTest, public ::testing::WithParamInterface<SetupCase>
-{
-};
+using NodeTest = LoggedCaseTest<NodeCase>;
 
-TEST_P(SetupValuesTest, GiveTheReleaseCode)
+TEST_P(NodeTest, GivesTheReleaseCodeRolesAndServerName)
 {
-    const SetupCase& c = GetParam();
-    _node.SetSetupVersion(c.major, c.minor);
-    _node.AddRole(L"MailBoxRole");
-    uint32_t code = kUntouched;
-    const CStatus read = CUtil::GetExchangeVersion(nullptr, code);
-    EXPECT_EQ(std::pair(c.readError ? 2u : 0u, c.readError), std::pair(read.GetCategory(), read.GetCode()));
+    const NodeCase& c = GetParam();
+    if (c.major != kUnset || c.minor != kUnset)
+        _node.SetSetupVersion(c.major, c.minor);
+    for (const wchar_t* role : c.roleKeys)
+        _node.AddRole(role);
+    if (c.server)
+        _node.SetThisServer(c.server);
+    ASSERT_TRUE(_node.InstallServices(c.services));
+    uint32_t code = kUntouched, roles = kUntouched;
+    EXPECT_EQ(std::pair(c.readError ? 2u : 0u, c.readError), Result(CUtil::GetExchangeVersion(nullptr, code)));
     EXPECT_EQ(c.versionCode, code);
-
-    ASSERT_TRUE(_node.InstallServices(CExchangeNode::kExchangeServices));
-    uint32_t roles = kUntouched;
-    std::wstring server;
-    EXPECT_TRUE(CUtil::IsE2K7Installed(code, server, roles).IsSuccess());
+    std::wstring server = L"unchanged";
+    // Without the Exchange key the roles cannot be listed.
+    const uint32_t error = c.roleKeys.empty() ? ERROR_FILE_NOT_FOUND : 0;
+    EXPECT_EQ(std::pair(error ? 2u : 0u, error), Result(CUtil::IsE2K7Installed(code, server, roles)));
     EXPECT_EQ(c.installedCode, code);
+    EXPECT_EQ(c.roles, roles);
+    EXPECT_EQ(c.installedCode && c.server ? c.server : L"unchanged", server);
+    ExpectLogged(c.lines);
 }
 
+// The installation check takes any minor release as Exchange 2007, the reader only those it knows.
 INSTANTIATE_TEST_SUITE_P(
-    Values, SetupValuesTest,
-    ::testing::Values(SetupCase{"None", kUnset, kUnset, ERROR_FILE_NOT_FOUND, 12, 6},
-                      SetupCase{"MinorWithoutMajor", kUnset, 3, ERROR_FILE_NOT_FOUND, 12, 9},
-                      SetupCase{"MajorWithoutMinor", 8, kUnset, 0, 6, 6}, SetupCase{"FirstRelease", 8, 0, 0, 6, 6},
-                      SetupCase{"LastRelease", 8, 5, 0, 11, 11}, SetupCase{"UnknownMinor", 8, 7, 0, 12, 6},
-                      SetupCase{"OtherMajor", 14, 2, 0, 12, 8}, SetupCase{"MajorBelow", 7, 1, 0, 12, 7}),
+    Nodes, NodeTest,
+    ::testing::Values(
+        NodeCase{"NoSetupValues", kUnset, kUnset, ERROR_FILE_NOT_FOUND, 12, 6},
+        NodeCase{"MinorWithoutMajor", kUnset, 3, ERROR_FILE_NOT_FOUND, 12, 9},
+        NodeCase{"MajorWithoutMinor", 8, kUnset, 0, 6, 6},
+        NodeCase{"LastRelease", 8, 5, 0, 11, 11},
+        NodeCase{"FirstUnknownMinor", 8, 6, 0, 12, 6},
+        NodeCase{"MajorBelow", 7, 1, 0, 12, 7},
+        // Every service is asked for, up to the last.
+        NodeCase{"WithoutTopology", 8, 1, 0, 7, 0, {L"MailBoxRole"}, kUntouched, L"NODE1",
+                 {L"MSExchangeSA", L"MSExchangeIS"}, {KV_LOGGED("ERROR", IDS_LOG_SERVICE_MISSING, "The Exchange service MSExchangeADTopology")}},
+        NodeCase{"MailboxAndUnifiedMessaging", 8, 1, 0, 7, 7, {L"MailBoxRole", L"UnifiedServerRole"},
+                 CUtil::kMailboxRole | CUtil::kUnifiedMessagingRole},
+        // Names compare without case; other keys beside the roles are no role.
+        NodeCase{"OthersWithoutServerName", 8, 1, 0, 7, 7,
+                 {L"edgetransportrole", L"HubTransportRole", L"ClientAccessRole", L"MailBoxRoleOld", L"Role"},
+                 CUtil::kEdgeTransportRole | CUtil::kHubTransportRole | CUtil::kClientAccessRole, nullptr,
+                 CExchangeNode::kExchangeServices,
+                 {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CLibRegistry::ReadRegistryStringValue(Services\\"
+                            "MSExchangeIS\\ParametersSystem\\ThisServer) failed: category 2, code 2.")}},
+        NodeCase{"NoExchangeKey", kUnset, kUnset, ERROR_FILE_NOT_FOUND, 12, 6, {}, kUntouched}),
     kCaseName);
 
 // The named computer's values, not this node's.
@@ -103,78 +127,6 @@ TEST(ExchangeVersionTests, ReadsTheNamedComputersSetupValues)
     EXPECT_EQ(9u, code);
 }
 
-// The services, role keys and server name of an installation with setup values 8.1.
-struct InstallationCase
-{
-    const char* name;
-    std::vector<const wchar_t*> services;
-    std::vector<const wchar_t*> roleKeys;
-    uint32_t code;
-    uint32_t roles;
-    std::vector<std::string> lines;
-    const wchar_t* server = L"NODE1";
-    uint32_t enumerationError = 0;
-};
-
-const std::vector<const wchar_t*> kAll = CExchangeNode::kExchangeServices;
-#define KV_LOGGED(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text
-#define KV_MISSING(service)                                                                                         \
-    KV_LOGGED("ERROR", IDS_LOG_SERVICE_MISSING, "The Exchange service " service " is not installed")
-
-class InstallationTest : public LoggedTest, public ::testing::WithParamInterface<InstallationCase>
-{
-};
-
-TEST_P(InstallationTest, FindsServicesRolesAndServerName)
-{
-    const InstallationCase& c = GetParam();
-    if (!c.roleKeys.empty())
-        _node.SetSetupVersion(8, 1);
-    for (const wchar_t* role : c.roleKeys)
-        _node.AddRole(role);
-    if (c.server)
-        _node.SetThisServer(c.server);
-    ASSERT_TRUE(_node.InstallServices(c.services));
-    uint32_t code = kUntouched, roles = kUntouched;
-    std::wstring server = L"unchanged";
-    const CStatus status = CUtil::IsE2K7Installed(code, server, roles);
-    EXPECT_EQ(std::pair(c.enumerationError ? 2u : 0u, c.enumerationError),
-              std::pair(status.GetCategory(), status.GetCode()));
-    EXPECT_EQ(c.code, code);
-    EXPECT_EQ(c.roles, roles);
-    EXPECT_EQ(c.code && c.server ? c.server : L"unchanged", server);
-    ExpectLogged(c.lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, InstallationTest,
-    ::testing::Values(
-        InstallationCase{"WithoutSystemAttendant", {L"MSExchangeIS", L"MSExchangeADTopology"}, {L"MailBoxRole"}, 0,
-                         kUntouched, {KV_MISSING("MSExchangeSA")}},
-        InstallationCase{"WithoutInformationStore", {L"MSExchangeSA", L"MSExchangeADTopology"}, {L"MailBoxRole"}, 0,
-                         kUntouched, {KV_MISSING("MSExchangeIS")}},
-        InstallationCase{"WithoutTopology", {L"MSExchangeSA", L"MSExchangeIS"}, {L"MailBoxRole"}, 0, kUntouched,
-                         {KV_MISSING("MSExchangeADTopology")}},
-        InstallationCase{"Mailbox", kAll, {L"MailBoxRole"}, 7, CUtil::kMailboxRole, {}},
-        InstallationCase{"ClientAccess", kAll, {L"ClientAccessRole"}, 7, CUtil::kClientAccessRole, {}},
-        InstallationCase{"HubTransport", kAll, {L"HubTransportRole"}, 7, CUtil::kHubTransportRole, {}},
-        InstallationCase{"UnifiedMessaging", kAll, {L"UnifiedServerRole"}, 7, CUtil::kUnifiedMessagingRole, {}},
-        // Names compare without case; other keys beside the roles are no role.
-        InstallationCase{"EdgeAmongOtherKeys", kAll, {L"edgetransportrole", L"MailBoxRoleOld", L"Role"}, 7,
-                         CUtil::kEdgeTransportRole, {}},
-        InstallationCase{"NoServerName", kAll, {L"HubTransportRole", L"ClientAccessRole"}, 7,
-                         CUtil::kHubTransportRole | CUtil::kClientAccessRole,
-                         {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED,
-                                    "CLibRegistry::ReadRegistryStringValue(Services\\MSExchangeIS\\ParametersSystem\\"
-                                    "ThisServer) failed: category 2, code 2.\r\n"
-                                    "\t./UtilExchangeVersion:CUtil::IsE2K7Installed[")},
-                         nullptr},
-        // Services without the Exchange key: the roles cannot be listed.
-        InstallationCase{"NoExchangeKey", kAll, {}, 6, kUntouched,
-                         {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CLibRegistry::EnumerateKeys() failed: category 2, code 2.")},
-                         L"NODE1", ERROR_FILE_NOT_FOUND}),
-    kCaseName);
-
 // The directory's version of a virtual server, its log lines and the library
 // traces dumped after a failure.
 struct DirectoryCase
@@ -183,79 +135,68 @@ struct DirectoryCase
     const wchar_t* evs;
     std::wstring versionText; // empty: the object has no version attribute
     uint32_t category, code;
-    std::vector<std::string> lines;
-    std::vector<std::wstring> dumped;
+    std::vector<std::wstring> dumped = {};
+    std::vector<std::string> lines = {};
 };
 
-class DirectoryVersionTest : public LoggedTest, public ::testing::WithParamInterface<DirectoryCase>
-{
-};
+using DirectoryVersionTest = LoggedCaseTest<DirectoryCase>;
 
 TEST_P(DirectoryVersionTest, ReadsTheExchangeServerObject)
 {
     const DirectoryCase& c = GetParam();
     CLabScenario lab;
-    ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
-                                     L"CN=Schema,CN=Configuration,DC=lab,DC=test"));
-    ASSERT_TRUE(lab.AddDirectoryObject(L"CN=Servers,CN=Configuration,DC=lab,DC=test", L"msExchServersContainer"));
+    const std::wstring configuration = L"CN=Configuration,DC=lab,DC=test";
+    ASSERT_TRUE(lab.SetDirectoryRoot(L"DC=lab,DC=test", configuration, L"CN=Schema," + configuration));
+    ASSERT_TRUE(lab.AddDirectoryObject(L"CN=Servers," + configuration, L"msExchServersContainer"));
     for (const wchar_t* name : {L"EVS1", L"EVS2"})
     {
-        const std::wstring dn = std::wstring(L"CN=") + name + L",CN=Servers,CN=Configuration,DC=lab,DC=test";
+        const std::wstring dn = std::wstring(L"CN=") + name + L",CN=Servers," + configuration;
         ASSERT_TRUE(lab.AddDirectoryObject(dn, L"msExchExchangeServer"));
         if (name == std::wstring(c.evs) && !c.versionText.empty())
+        {
             ASSERT_TRUE(lab.SetDirectoryStrings(dn, L"versionNumber", {c.versionText}));
+        }
     }
     std::wstring version = L"unchanged";
-    const CStatus status = CUtil::GetEVSVersionFromAD(c.evs, version);
-    EXPECT_EQ(std::pair(c.category, c.code), std::pair(status.GetCategory(), status.GetCode()));
+    EXPECT_EQ(std::pair(c.category, c.code), Result(CUtil::GetEVSVersionFromAD(c.evs, version)));
     EXPECT_EQ(c.category ? L"unchanged" : c.versionText, version);
     ExpectLogged(c.lines);
     EXPECT_EQ(c.dumped, Dumped());
 }
 
-#define KV_EVS_FAILED(callee, category, code, evs)                                                                 \
-    KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, callee " failed: category " category ", code " code ".\r\n"             \
-                                           "\t./UtilExchangeVersion:CUtil::GetEVSVersionFromAD[")              \
-    , KV_LOGGED("ERROR", IDS_LOG_INFORMATION, evs "\r\n")
-
 INSTANTIATE_TEST_SUITE_P(
     Objects, DirectoryVersionTest,
     ::testing::Values(
-        DirectoryCase{"Found", L"EVS1", L"1912701168", 0, 0,
-                      {KV_LOGGED("INFO", IDS_LOG_INFORMATION, "EVSName=EVS1 Version= 1912701168\r\n")}, {}},
-        DirectoryCase{"LongestText", L"EVS1", std::wstring(259, L'7'), 0, 0, {}, {}},
-        DirectoryCase{"NotFound", L"EVS9", L"", 27, 3, {KV_EVS_FAILED("VLibADObject::Initialize()", "27", "3", "EVS9")},
-                      {}},
-        DirectoryCase{"NoVersionAttribute", L"EVS2", L"", 4, static_cast<uint32_t>(E_ADS_PROPERTY_NOT_FOUND),
-                      {KV_EVS_FAILED("VLibADObject::GetPropertyValue()", "4", "2147504141", "EVS2")},
-                      {L"m_pIADs->GetEx returned 0x8000500D"}},
-        DirectoryCase{"TextFillingTheBuffer", L"EVS1", std::wstring(260, L'7'), 27, 5,
-                      {KV_EVS_FAILED("VLibADObject::GetPropertyValue()", "27", "5", "EVS1")},
-                      {L"Insufficient buffer."}}),
+        DirectoryCase{"Found", L"EVS1", L"1912701168", 0, 0, {},
+                      {KV_LOGGED("INFO", IDS_LOG_INFORMATION, "EVSName=EVS1 Version= 1912701168\r\n")}},
+        DirectoryCase{"LongestText", L"EVS1", std::wstring(259, L'7'), 0, 0},
+        DirectoryCase{"NotFound", L"EVS9", L"", 27, 3},
+        DirectoryCase{"TextFillingTheBuffer", L"EVS1", std::wstring(260, L'7'), 27, 5, {L"Insufficient buffer."},
+                      {KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "VLibADObject::GetPropertyValue() failed: category 27, "
+                                 "code 5.\r\n\t./UtilExchangeVersion:CUtil::GetEVSVersionFromAD["),
+                       KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "EVS1\r\n")}}),
     kCaseName);
 
-// One catalogue file: the status, what was read before it and the failure lines.
+// One catalogue file: the status, what was read before a failure ("directory
+// version:code ...", then "> " and the upgrade's) and the failure lines.
 struct CatalogueCase
 {
     const char* name;
     const char* xml; // null: the home has no catalogue
     uint32_t category, code;
-    size_t toUpgrade;
-    int32_t upgradeCode;
-    std::vector<std::string> lines;
+    std::wstring read;
+    std::vector<std::string> lines = {};
 };
 
-#define KV_CATALOGUE_FAILED(text)                                                                                   \
-    "QLX ERROR M-42-13-0 " text "\r\n\t./UtilExchangeVersion:CUtil::GetExchangeVersionListFromXML["
-#define KV_ENTRY_FAILED(code)                                                                                        \
-    KV_CATALOGUE_FAILED("CXMLReader::GetAttributeValueForNode() Failed. Error Type : 50 , Error Code : " code " ")
-#define KV_UPGRADE_FAILED(code)                                                                                      \
-    KV_CATALOGUE_FAILED("\r\nFailed to get the Product NAME Atrribute."),                                              \
-        KV_CATALOGUE_FAILED("\r\nError!\r\nCXMLReader::GetAttributeValueForNode() FAILED. \tType = 50 \tCode =  " code)
+using CatalogueTest = LoggedCaseTest<CatalogueCase>;
 
-class CatalogueTest : public LoggedTest, public ::testing::WithParamInterface<CatalogueCase>
+std::wstring Render(const CExchVersionList& list)
 {
-};
+    std::wstring text;
+    for (const CExchVersionEntry& entry : list.toUpgrade)
+        text += entry.adVersion + L":" + std::to_wstring(entry.code) + L" ";
+    return text + L"> " + list.upgradeVersion.adVersion + L":" + std::to_wstring(list.upgradeVersion.code);
+}
 
 TEST_P(CatalogueTest, ReadsUntilTheFirstFailure)
 {
@@ -266,65 +207,50 @@ TEST_P(CatalogueTest, ReadsUntilTheFirstFailure)
         _node.SetHomeWithoutCatalogue();
     CExchVersionList list;
     list.upgradeVersion.code = -1;
-    const CStatus status = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(std::pair(c.category, c.code), std::pair(status.GetCategory(), status.GetCode()));
-    EXPECT_EQ(c.toUpgrade, list.toUpgrade.size());
-    EXPECT_EQ(c.upgradeCode, list.upgradeVersion.code);
+    EXPECT_EQ(std::pair(c.category, c.code), Result(CUtil::GetExchangeVersionListFromXML(list)));
+    EXPECT_EQ(c.read, Render(list));
     ExpectLogged(c.lines);
 }
+
+#define KV_CATALOGUE_FAILED(text)                                                                                   \
+    "QLX ERROR M-42-13-0 " text "\r\n\t./UtilExchangeVersion:CUtil::GetExchangeVersionListFromXML["
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CatalogueTest,
     ::testing::Values(
+        // A code that is not a number becomes 0.
+        CatalogueCase{"Catalogue",
+                      R"(<?xml version="1.0"?><a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="A"/>)"
+                      R"(<W ExchQLXVersion="seven" ExchADVersion="B"/></ExchangeNonUpgradedVersion>)"
+                      R"(<ExchangeUpgeadeVersion QLXVersion="8" ADVersion="C"/></a>)",
+                      0, 0, L"A:6 B:0 > C:8"},
         CatalogueCase{"EmptyListStillReadsTheUpgradeVersion",
                       R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)",
-                      0, 0, 0, 9, {}},
-        CatalogueCase{"Unreadable", nullptr, 50, 302, 0, -1, {}},
-        // Without the list the walk goes over the document's own nodes.
-        CatalogueCase{"NoListOfVersions", R"(<a><ExchangeUpgeadeVersion QLXVersion="9" ADVersion="x"/></a>)", 50, 308,
-                      0, -1, {KV_ENTRY_FAILED("308")}},
+                      0, 0, L"> x:9"},
+        CatalogueCase{"Unreadable", nullptr, 50, 302, L"> :-1"},
         // Entries read before the failure stay.
         CatalogueCase{"EntryWithoutDirectoryVersion",
                       R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/><V ExchQLXVersion="7"/>)"
                       R"(</ExchangeNonUpgradedVersion></a>)",
-                      50, 308, 1, -1, {KV_ENTRY_FAILED("308")}},
-        CatalogueCase{"NoUpgradeVersion",
-                      R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="6" ExchADVersion="1"/>)"
-                      R"(</ExchangeNonUpgradedVersion></a>)",
-                      50, 311, 1, -1, {KV_UPGRADE_FAILED("311")}},
-        CatalogueCase{"UpgradeWithoutDirectoryVersion",
-                      R"(<a><ExchangeNonUpgradedVersion/><ExchangeUpgeadeVersion QLXVersion="9"/></a>)", 50, 308, 0,
-                      -1, {KV_UPGRADE_FAILED("308")}}),
+                      50, 308, L"1:6 > :-1",
+                      {KV_CATALOGUE_FAILED(
+                          "CXMLReader::GetAttributeValueForNode() Failed. Error Type : 50 , Error Code : 308 ")}},
+        CatalogueCase{"NoUpgradeVersion", R"(<a><ExchangeNonUpgradedVersion/></a>)", 50, 311, L"> :-1",
+                      {KV_CATALOGUE_FAILED("\r\nFailed to get the Product NAME Atrribute."),
+                       KV_CATALOGUE_FAILED(
+                           "\r\nError!\r\nCXMLReader::GetAttributeValueForNode() FAILED. \tType = 50 \tCode =  311")}}),
     kCaseName);
 
-TEST(ExchangeVersionListTests, CatalogueFromTheFile)
-{
-    CExchangeNode node;
-    node.WriteCatalogue(kCatalogue);
-    CExchVersionList list;
-    ASSERT_TRUE(CUtil::GetExchangeVersionListFromXML(list).IsSuccess());
-    ASSERT_EQ(2u, list.toUpgrade.size());
-    EXPECT_EQ(L"1912636077", list.toUpgrade[0].adVersion);
-    EXPECT_EQ(6, list.toUpgrade[0].code);
-    EXPECT_EQ(L"1912701168", list.toUpgrade[1].adVersion);
-    EXPECT_EQ(0, list.toUpgrade[1].code) << "a code that is not a number becomes 0";
-    EXPECT_EQ(L"1912766640", list.upgradeVersion.adVersion);
-    EXPECT_EQ(8, list.upgradeVersion.code);
-}
-
+// Too long for the path, the variable's read reports no error of its own,
+// and none left over from before may stand in for it.
 TEST(ExchangeVersionListTests, HomeDirectoryFailures)
 {
     CExchangeNode node;
     CExchVersionList list;
-    const CStatus noHome = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(std::pair(2u, static_cast<uint32_t>(ERROR_ENVVAR_NOT_FOUND)),
-              std::pair(noHome.GetCategory(), noHome.GetCode()));
-    // Too long for the path: the call reports no error of its own, and none
-    // left over from before may stand in for it.
+    EXPECT_EQ(std::pair(2u, uint32_t{ERROR_ENVVAR_NOT_FOUND}), Result(CUtil::GetExchangeVersionListFromXML(list)));
     ::SetEnvironmentVariableW(L"QLX_HOME", std::wstring(MAX_PATH, L'h').c_str());
     ::SetLastError(ERROR_ACCESS_DENIED);
-    const CStatus tooLong = CUtil::GetExchangeVersionListFromXML(list);
-    EXPECT_EQ(std::pair(2u, 0u), std::pair(tooLong.GetCategory(), tooLong.GetCode()));
+    EXPECT_EQ(std::pair(2u, 0u), Result(CUtil::GetExchangeVersionListFromXML(list)));
 }
 
 TEST(ExchangeVersionListTests, BuiltInListAndLookups)
@@ -332,8 +258,7 @@ TEST(ExchangeVersionListTests, BuiltInListAndLookups)
     CExchVersionList list;
     list.toUpgrade.push_back({L"stale", 3});
     CUtil::SetDefaultExchangeVersionList(list);
-    ASSERT_EQ(2u, list.toUpgrade.size());
-    EXPECT_EQ(8, list.upgradeVersion.code);
+    EXPECT_EQ(L"1912636077:6 1912701168:7 > 1912766640:8", Render(list));
     EXPECT_TRUE(CUtil::IsVersionInList(list.toUpgrade, L"1912636077"));
     EXPECT_FALSE(CUtil::IsVersionInList(list.toUpgrade, L"1912636078"));
     EXPECT_TRUE(CUtil::IsVersionCodeInList(list.toUpgrade, 7));
