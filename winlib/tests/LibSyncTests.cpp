@@ -7,18 +7,14 @@
 
 #include <thread>
 
-TEST(LibWin32ObjectTests, IsOpenIsFalseForNullAndInvalidHandles)
+TEST(LibWin32ObjectTests, NullAndInvalidAreClosedAttachClosesTheOldHandleAndDetachHandsOver)
 {
-    VLibWin32Object none;
+    VLibWin32Object none, invalid(INVALID_HANDLE_VALUE);
     EXPECT_FALSE(none.IsOpen());
-    VLibWin32Object invalid(INVALID_HANDLE_VALUE);
     EXPECT_FALSE(invalid.IsOpen());
     EXPECT_TRUE(invalid.Close().IsSuccess());
     EXPECT_EQ(nullptr, invalid.GetHandle());
-}
 
-TEST(LibWin32ObjectTests, AttachClosesTheOldHandleAndDetachHandsOver)
-{
     HANDLE first = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE second = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     VLibWin32Object object(first);
@@ -35,43 +31,27 @@ TEST(LibMutexTests, WaitOnAMutexAbandonedByAnEndedThreadSucceeds)
 {
     VLibMutex mutex;
     ASSERT_TRUE(mutex.Create(false, nullptr).IsSuccess());
-    std::thread owner([&] { ASSERT_TRUE(mutex.Wait(INFINITE).IsSuccess()); });
-    owner.join();
+    std::thread([&] { ASSERT_TRUE(mutex.Wait(INFINITE).IsSuccess()); }).join();
     EXPECT_TRUE(mutex.Wait(1000).IsSuccess());
     EXPECT_TRUE(mutex.Release().IsSuccess());
 }
 
-TEST(LibMutexTests, TimeoutIs2Slash258)
-{
-    VLibMutex mutex;
-    ASSERT_TRUE(mutex.Create(true, nullptr).IsSuccess());
-    CStatus result;
-    std::thread other([&] { result = mutex.Wait(20); });
-    other.join();
-    EXPECT_EQ(2u, result.GetCategory());
-    EXPECT_EQ(258u, result.GetCode());
-    EXPECT_TRUE(mutex.Release().IsSuccess());
-}
-
+// Another thread's wait on the still-owned mutex times out as 2/258.
 TEST(LibMutexTests, CreatingAnExistingNamedMutexSetsTheFlagAndDoesNotOwnIt)
 {
     VLibMutex first;
-    bool existed = false;
+    bool existed = false, secondExisted = false;
     ASSERT_TRUE(first.Create(true, L"KvLibSyncTests_Existing", &existed).IsSuccess());
     EXPECT_FALSE(existed);
     EXPECT_EQ(L"KvLibSyncTests_Existing", first.GetName());
-
     CStatus waited;
-    bool secondExisted = false;
-    std::thread other([&] {
+    std::thread([&] {
         VLibMutex second;
         ASSERT_TRUE(second.Create(true, L"KvLibSyncTests_Existing", &secondExisted).IsSuccess());
-        // The first owner still holds it, so another thread cannot get it.
         waited = second.Wait(20);
-    });
-    other.join();
+    }).join();
     EXPECT_TRUE(secondExisted);
-    EXPECT_EQ(258u, waited.GetCode());
+    EXPECT_EQ(std::make_pair(2u, 258u), std::make_pair(waited.GetCategory(), waited.GetCode()));
     EXPECT_TRUE(first.Release().IsSuccess());
 }
 
@@ -82,45 +62,33 @@ TEST(LibMutexTests, ReleaseOfAMutexNotOwnedFailsAndIsTraced)
     VLibMutex mutex;
     ASSERT_TRUE(mutex.Create(false, L"KvLibSyncTests_NotOwned").IsSuccess());
     const CStatus released = mutex.Release();
-    EXPECT_EQ(2u, released.GetCategory());
-    EXPECT_EQ(static_cast<uint32_t>(ERROR_NOT_OWNER), released.GetCode());
+    EXPECT_EQ(std::make_pair(2u, static_cast<uint32_t>(ERROR_NOT_OWNER)),
+              std::make_pair(released.GetCategory(), released.GetCode()));
     EXPECT_EQ(1u, queue.CountForThisThread());
     queue.ClearAll();
-
     EXPECT_TRUE(mutex.Close().IsSuccess());
     EXPECT_TRUE(mutex.GetName().empty());
 }
 
-TEST(LibSingleLockTests, DestroyedWhileLockedReleases)
+// A lock releases what it holds, once, at the latest at the end of its scope, and only that.
+TEST(LibSingleLockTests, DestroyedLockReleasesOnlyWhatItHolds)
 {
-    VLibMutex mutex;
-    ASSERT_TRUE(mutex.Create(false, nullptr).IsSuccess());
+    VLibMutex free, owned;
+    ASSERT_TRUE(free.Create(false, nullptr).IsSuccess());
+    ASSERT_TRUE(owned.Create(true, nullptr).IsSuccess());
     {
-        VLibSingleLock lock(&mutex, true);
-        EXPECT_TRUE(lock.IsLocked());
+        VLibSingleLock lock(&free, true), inner(&free, true); // the mutex counts both
+        EXPECT_TRUE(inner.Release().IsSuccess() && !inner.IsLocked() && lock.IsLocked());
     }
-    CStatus fromOther;
-    std::thread other([&] {
-        fromOther = mutex.Wait(100);
-        (void)mutex.Release();
-    });
-    other.join();
-    EXPECT_TRUE(fromOther.IsSuccess()) << "the lock was released at the end of its scope";
-}
-
-TEST(LibSingleLockTests, DestroyedAfterAFailedWaitReleasesNothing)
-{
-    VLibMutex mutex;
-    ASSERT_TRUE(mutex.Create(true, nullptr).IsSuccess());
-    std::thread other([&] {
-        VLibSingleLock lock(&mutex, false);
+    std::thread([&] {
+        EXPECT_TRUE(free.Wait(100).IsSuccess()) << "released at the end of the scope";
+        (void)free.Release();
+        VLibSingleLock lock(&owned, false);
         EXPECT_EQ(258u, lock.Wait(10).GetCode());
         EXPECT_FALSE(lock.IsLocked());
-    });
-    other.join();
-    // Still ours: releasing once works, a second time fails.
-    EXPECT_TRUE(mutex.Release().IsSuccess());
-    EXPECT_TRUE(mutex.Release().IsFailed());
+    }).join();
+    EXPECT_TRUE(owned.Release().IsSuccess()) << "still ours after the failed lock";
+    EXPECT_TRUE(owned.Release().IsFailed());
 }
 
 // Locking what is not open, or locking twice, is a programming error the
@@ -131,10 +99,5 @@ TEST(LibSingleLockDeathTest, RefusesAClosedObjectAndASecondWait)
     EXPECT_DEATH({ VLibSingleLock lock(&closed, false); }, "IsOpen");
     VLibMutex mutex;
     ASSERT_TRUE(mutex.Create(false, nullptr).IsSuccess());
-    EXPECT_DEATH(
-        {
-            VLibSingleLock lock(&mutex, true);
-            (void)lock.Wait(0);
-        },
-        "_locked");
+    EXPECT_DEATH({ VLibSingleLock lock(&mutex, true); (void)lock.Wait(0); }, "_locked");
 }

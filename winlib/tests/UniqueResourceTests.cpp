@@ -12,42 +12,19 @@ bool IsOpenHandle(HANDLE handle)
 }
 } // namespace
 
-TEST(UniqueResourceTests, ResetAndDestructionCloseTheHandle)
+TEST(UniqueResourceTests, OwnersCloseOnDestructionAndAddressOfAndHandOverOnMoveAndRelease)
 {
-    HANDLE raw = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE raw = ::CreateEventW(nullptr, TRUE, FALSE, nullptr), other = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     {
-        unique_handle owner(raw);
-        ASSERT_TRUE(IsOpenHandle(raw));
+        unique_handle first(raw), second(std::move(first)), third(other);
+        EXPECT_TRUE(!first.is_valid() && second.get() == raw && IsOpenHandle(raw));
+        EXPECT_TRUE(*&third == nullptr && !IsOpenHandle(other)) << "taking the address closes what was owned";
     }
     EXPECT_FALSE(IsOpenHandle(raw));
-}
-
-TEST(UniqueResourceTests, MoveTransfersOwnershipAndReleaseGivesItAway)
-{
-    HANDLE raw = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    unique_handle first(raw);
-    unique_handle second(std::move(first));
-    EXPECT_FALSE(first.is_valid());
-    EXPECT_EQ(raw, second.get());
-
-    HANDLE kept = second.release();
-    EXPECT_FALSE(second.is_valid());
-    EXPECT_TRUE(IsOpenHandle(kept));
-    ::CloseHandle(kept);
-}
-
-TEST(UniqueResourceTests, AddressOfReleasesWhatWasOwned)
-{
-    HANDLE raw = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    unique_handle owner(raw);
-    HANDLE* slot = &owner;
-    EXPECT_FALSE(IsOpenHandle(raw));
-    EXPECT_EQ(nullptr, *slot);
-}
-
-TEST(UniqueResourceTests, FileOwnerTreatsInvalidHandleValueAsEmpty)
-{
+    unique_handle owner(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const unique_handle kept(owner.release());
+    EXPECT_TRUE(!owner.is_valid() && IsOpenHandle(kept.get()));
+    // A failed CreateFile gives INVALID_HANDLE_VALUE, which the file owner holds as empty.
     unique_hfile file(::CreateFileW(L"C:\\no\\such\\file.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_FALSE(file.is_valid());
-    EXPECT_EQ(INVALID_HANDLE_VALUE, file.get());
+    EXPECT_TRUE(!file.is_valid() && file.get() == INVALID_HANDLE_VALUE);
 }
