@@ -14,7 +14,7 @@ namespace Pictures
 Pixels Painted(int width, int height, const std::function<void(HDC)>& paint)
 {
     // 32 bits a pixel, top-down.
-    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB}};
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
     const unique_hbitmap canvas(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const unique_hdc dc(::CreateCompatibleDC(nullptr));

@@ -24,17 +24,15 @@ public:
     explicit CScriptedPage(UINT dialogId) noexcept : CPropertyPage(dialogId) {}
 
     std::atomic<LRESULT> next{0};
-    std::atomic<BOOL> finish{TRUE};
-    std::atomic<BOOL> show{TRUE};
+    std::atomic<BOOL> finish{TRUE}, leave{TRUE};
     std::atomic<UINT> command{0}, notification{0};
     std::atomic<bool> sheetCodeSeen{false};
-    std::atomic<BOOL> leave{TRUE};
 
 protected:
     BOOL OnSetActive() override
     {
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH);
-        return show;
+        return TRUE;
     }
     BOOL OnKillActive() override { return leave; }
     LRESULT OnWizardNext() override
