@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,8 +37,9 @@ std::vector<std::string> Lines(const std::string& bytes)
 const std::string kRule(55, '/');
 const std::string kStamp = R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )";
 
-// A fresh directory and registry key per test, removed afterwards. The logger
-// opens its file per entry, so the fixture may own it.
+// A fresh directory and registry key per test (the tests run one after
+// another), removed afterwards. The logger opens its file per entry, so the
+// fixture may own it.
 class LoggerBasicTest : public ::testing::Test
 {
 protected:
@@ -47,9 +47,6 @@ protected:
     {
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        _app = L"KvLogTest_" + std::wstring(name.begin(), name.end());
         _dir = std::wstring(temp) + _app + L"\\";
         TearDown();
         ASSERT_TRUE(::CreateDirectoryW(_dir.c_str(), nullptr));
@@ -74,7 +71,7 @@ protected:
         _log.LogMessage(LOG_INFO, L"F", L"./F", line, LOG_NO_MODULE, 1, L"%s", std::wstring(length, L'f').c_str());
     }
 
-    std::wstring _app;
+    const std::wstring _app = L"KvLogTest";
     std::wstring _dir;
     CLoggerBasic _log;
 };
@@ -89,8 +86,7 @@ TEST_F(LoggerBasicTest, BeforeAndAtInit)
               (std::vector<std::wstring>{text, product, level, id}));
     text = L"keep";
     _log.FormatMessageParts(text, product, level, id, 9, 1, L"%s", std::wstring(1024, L'z').c_str());
-    EXPECT_EQ(L"keep", text);
-    EXPECT_EQ(L"", level);
+    EXPECT_EQ((std::vector<std::wstring>{L"keep", L""}), (std::vector<std::wstring>{text, level}));
 
     CLoggerBasic homeless;
     EXPECT_EQ(1u, homeless.Init(_app.c_str(), 13, nullptr, L"Wiz"));
@@ -105,7 +101,6 @@ TEST_F(LoggerBasicTest, BeforeAndAtInit)
     ASSERT_TRUE(::CreateDirectoryW((_dir + L"log").c_str(), nullptr));
     ::SetEnvironmentVariableW(L"QLX_HOME", _dir.substr(0, _dir.size() - 1).c_str());
     ASSERT_EQ(0u, _log.Init(_app.c_str(), 13, nullptr, L"Home"));
-    EXPECT_EQ(_dir + L"log\\", _log.GetLogDirectory());
     EXPECT_EQ(_dir + L"log\\Home_A.txt", _log.GetCurrentFile());
     const std::string bytes = ReadFileBytes(_log.GetCurrentFile());
     EXPECT_TRUE(std::regex_match(bytes, std::regex(kRule + "\r\nHome log file last updated at :\r\n" + kStamp +
@@ -117,14 +112,11 @@ TEST_F(LoggerBasicTest, BeforeAndAtInit)
     // A second Init changes nothing.
     EXPECT_EQ(0u, _log.Init(L"Other", 99, L"C:\\elsewhere\\", L"Other"));
     EXPECT_EQ(_dir + L"log\\Home_A.txt", _log.GetCurrentFile());
-    EXPECT_EQ(13u, _log.GetComponentNumber());
     EXPECT_EQ(bytes, ReadFileBytes(_log.GetCurrentFile()));
 
-    CLoggerBasic unopenable;
+    CLoggerBasic unopenable, unnamed;
     EXPECT_EQ(2u, unopenable.Init(_app.c_str(), 13, (_dir + L"missing\\").c_str(), L"Wiz"));
     EXPECT_TRUE(unopenable.IsInitialized());
-
-    CLoggerBasic unnamed;
     ASSERT_EQ(0u, unnamed.Init(_app.c_str(), 13, _dir.c_str(), nullptr));
     EXPECT_EQ(L"winlib_tests", unnamed.GetModuleName());
     EXPECT_TRUE(Exists(_dir + L"winlib_tests_A.txt"));
@@ -152,30 +144,21 @@ TEST_F(LoggerBasicTest, EntryLayout)
     // Level 5 has no name: an empty name and its blank.
     EXPECT_EQ("QLX  M-42-13-0 odd level", lines[7].substr(20));
     EXPECT_EQ("\tDeep.cpp:F[0007]", lines[8]);
-    // The null format wrote nothing; LOG_NO_NEWLINE lets the next entry continue its line.
-    EXPECT_EQ("QLX INFO M-42-13-2 a", lines[9]);
-    EXPECT_EQ("\t./G:G[12345]Wiz b", lines[10]);
-    EXPECT_EQ("\t./H:H[0003]", lines[11]);
-    // 1023 characters fit; a longer message is cut there and its entry still ends.
-    EXPECT_EQ("QLX INFO M-42-13-1 " + std::string(1023, 'x'), lines[12]);
-    EXPECT_EQ("QLX INFO M-42-13-2 " + std::string(1023, 'y'), lines[14]);
-    EXPECT_EQ("\t./F:F[0002]", lines[15]);
+    // The null format wrote nothing; LOG_NO_NEWLINE lets the next entry continue its line. 1023
+    // characters fit; a longer message is cut there and its entry still ends.
+    EXPECT_EQ((std::vector<std::string>{"QLX INFO M-42-13-2 a", "\t./G:G[12345]Wiz b", "\t./H:H[0003]",
+                                        "QLX INFO M-42-13-1 " + std::string(1023, 'x'), "\t./F:F[0001]",
+                                        "QLX INFO M-42-13-2 " + std::string(1023, 'y'), "\t./F:F[0002]"}),
+              std::vector<std::string>(lines.begin() + 9, lines.begin() + 16));
     // Characters outside the code page leave the rest of the entry in place.
-    EXPECT_EQ(0u, lines[16].find("QLX INFO M-42-13-1 abc"));
-    EXPECT_EQ(lines[16].size() - 4, lines[16].rfind(" def"));
-    EXPECT_EQ("\t./F:F[0001]", lines[17]);
+    EXPECT_TRUE(lines[16].find("QLX INFO M-42-13-1 abc") == 0 && lines[16].rfind(" def") == lines[16].size() - 4);
     EXPECT_EQ("QLX INFO M-42-13-2 next", lines[18]);
 }
 
 // "LogDbg": where it is read from and which values enable debug entries.
-struct DebugLevelCase
-{
-    const char* name;
-    const wchar_t* valueKey; // "" = application key, "\\Wiz" = module sub-key, null = no value
-    DWORD value;
-    bool moduleKeyWithoutValue;
-    int32_t expected;
-};
+// valueKey: "" the application key, "\\Wiz" the module sub-key, null no value.
+struct DebugLevelCase { const char* name; const wchar_t* valueKey; DWORD value; bool moduleKeyWithoutValue;
+                        int32_t expected; };
 
 class LoggerDebugLevelTest : public LoggerBasicTest, public ::testing::WithParamInterface<DebugLevelCase> {};
 
@@ -207,35 +190,46 @@ INSTANTIATE_TEST_SUITE_P(
         {"ModuleKeyWithoutValueHidesApplicationValue", L"", 1, true, -1}}),
     [](const ::testing::TestParamInfo<DebugLevelCase>& info) { return std::string(info.param.name); });
 
-TEST_F(LoggerBasicTest, RotationMovesAToBToCAndHeldBDropsTheEntry)
+TEST_F(LoggerBasicTest, SecondRunAppendsRotatesOnTimeAndAHeldBDropsTheEntry)
 {
+    // The first run leaves A and B behind.
+    {
+        CLoggerBasic first;
+        ASSERT_EQ(0u, first.Init(_app.c_str(), 13, _dir.c_str(), L"Wiz"));
+        for (uint32_t line = 1; !Exists(File(L"B")); ++line)
+            first.LogMessage(LOG_INFO, L"F", L"./F", line, LOG_NO_MODULE, 1, L"%s", std::wstring(400, L'e').c_str());
+    }
+    const std::string firstA = Read(L"A"), firstB = Read(L"B");
+
+    // The second run goes on in the same A, after a header of its own, and
+    // counts from the size the file has.
     ASSERT_EQ(0u, Start());
-    // Fill A well past one rotation, then mark the entries that follow.
-    uint32_t written = 0;
-    while (!Exists(File(L"B")))
-        Fill(++written);
-    const std::string firstB = Read(L"B");
-    EXPECT_LE(firstB.size() - std::count(firstB.begin(), firstB.end(), '\r'), 10240u);
+    const std::string appended = Read(L"A");
+    ASSERT_EQ(firstA, appended.substr(0, firstA.size()));
+    EXPECT_EQ(kRule, appended.substr(firstA.size(), kRule.size()));
+    // The first run's bytes count whole, the second run's line ends without their CR.
+    const auto counted = [&](const std::string& bytes) {
+        return bytes.size() - static_cast<size_t>(std::count(bytes.begin() + firstA.size(), bytes.end(), '\r'));
+    };
+    EXPECT_EQ(counted(appended), _log.GetCurrentSize());
 
-    while (!Exists(File(L"C")))
-        Fill(++written);
+    // Its first rotation comes when its entries would take A past 10240:
+    // A becomes B, the first run's B becomes C.
+    std::string before;
+    for (uint32_t line = 1; Read(L"B") == firstB; ++line)
+    {
+        before = Read(L"A");
+        Fill(line);
+    }
+    EXPECT_EQ(before, Read(L"B"));
     EXPECT_EQ(firstB, Read(L"C"));
-    const std::string secondB = Read(L"B");
-    while (Read(L"C") != secondB)
-        Fill(++written);
-
-    // The entry that caused the rotation is the first after the new header.
     const std::vector<std::string> lines = Lines(Read(L"A"));
-    ASSERT_EQ(7u, lines.size());
-    EXPECT_EQ(kRule, lines[0]);
-    EXPECT_EQ("Wiz log file last updated at :", lines[1]);
-    EXPECT_EQ("", lines[4]);
-    char location[32];
-    snprintf(location, sizeof(location), "\t./F:F[%04u]", written);
-    EXPECT_EQ(location, lines[6]);
+    ASSERT_EQ(7u, lines.size()) << "the entry that rotated comes first after the new header";
+    const size_t entry = lines[5].size() + 1 + lines[6].size() + 1;
+    EXPECT_LE(counted(before), 10240u);
+    EXPECT_GT(counted(before) + entry, 10240u);
 
-    // A B that cannot be moved drops the entry and keeps the names. The handle
-    // leaves B readable but neither deletable nor movable.
+    // Just short of the next rotation, B held: readable, but neither deletable nor movable.
     while (_log.GetCurrentSize() + 600 < 10240)
         Fill(1);
     unique_hfile holdB(::CreateFileW(File(L"B").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -243,55 +237,15 @@ TEST_F(LoggerBasicTest, RotationMovesAToBToCAndHeldBDropsTheEntry)
     ASSERT_TRUE(holdB);
     const std::string a = Read(L"A"), b = Read(L"B");
     Fill(2, 1000);
-    EXPECT_EQ(a, Read(L"A"));
+    EXPECT_EQ(a, Read(L"A")) << "the entry is dropped";
     EXPECT_EQ(b, Read(L"B"));
     EXPECT_FALSE(Exists(File(L"C"))) << "the old C is deleted before B is tried";
-    EXPECT_EQ(File(L"A"), _log.GetCurrentFile());
 
     // Once B is free again the next entry rotates normally.
     holdB.reset();
     Fill(3, 1000);
     EXPECT_EQ(b, Read(L"C"));
     EXPECT_EQ(a, Read(L"B"));
-}
-
-TEST_F(LoggerBasicTest, SecondRunAppendsToTheFilesTheFirstLeftAndRotatesThemOnTime)
-{
-    // The first pass leaves A and B behind.
-    ASSERT_EQ(0u, Start());
-    for (uint32_t line = 1; !Exists(File(L"B")); ++line)
-        Fill(line);
-    const std::string firstA = Read(L"A"), firstB = Read(L"B");
-
-    // The second pass goes on in the same A, after a header of its own, and
-    // counts from the size the file has.
-    CLoggerBasic second;
-    ASSERT_EQ(0u, second.Init(_app.c_str(), 13, _dir.c_str(), L"Wiz"));
-    const std::string appended = Read(L"A");
-    ASSERT_EQ(firstA, appended.substr(0, firstA.size()));
-    EXPECT_EQ(kRule, appended.substr(firstA.size(), kRule.size()));
-    // The first pass's bytes count whole, the second pass's line ends without their CR.
-    const auto counted = [&](const std::string& bytes) {
-        return bytes.size() - static_cast<size_t>(std::count(bytes.begin() + firstA.size(), bytes.end(), '\r'));
-    };
-    EXPECT_EQ(counted(appended), second.GetCurrentSize());
-
-    // Its first rotation comes when its entries would take A past 10240:
-    // A becomes B, the first pass's B becomes C.
-    std::string before;
-    uint32_t line = 0;
-    while (Read(L"B") == firstB)
-    {
-        before = Read(L"A");
-        second.LogMessage(LOG_INFO, L"F", L"./F", ++line, LOG_NO_MODULE, 1, L"%s", std::wstring(400, L'g').c_str());
-    }
-    EXPECT_EQ(before, Read(L"B"));
-    EXPECT_EQ(firstB, Read(L"C"));
-    const std::vector<std::string> lines = Lines(Read(L"A"));
-    ASSERT_EQ(7u, lines.size());
-    const size_t entry = lines[5].size() + 1 + lines[6].size() + 1;
-    EXPECT_LE(counted(before), 10240u);
-    EXPECT_GT(counted(before) + entry, 10240u);
 }
 
 TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
@@ -316,7 +270,7 @@ TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
 
     // After each five-line header every entry is whole; each thread's run has no gap up to its last.
     const std::regex entry(R"(QLX INFO M-42-13-7 (one|two) entry (\d{5}) of the worker)");
-    std::map<std::string, std::vector<int>> seen;
+    std::map<std::string, int> last;
     for (const wchar_t* generation : {L"C", L"B", L"A"})
     {
         const std::vector<std::string> lines = Lines(Read(generation));
@@ -326,14 +280,10 @@ TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
             ASSERT_TRUE(std::regex_match(lines[i], match, entry)) << lines[i];
             ASSERT_LT(i + 1, lines.size());
             EXPECT_EQ("\t./T:" + match[1].str() + "[" + match[2].str().substr(1) + "]", lines[i + 1]);
-            seen[match[1].str()].push_back(std::stoi(match[2].str()));
+            const int number = std::stoi(match[2].str());
+            ASSERT_TRUE(!last.count(match[1]) || last[match[1]] + 1 == number) << match[1] << " lost an entry";
+            last[match[1]] = number;
         }
     }
-    ASSERT_EQ(2u, seen.size());
-    for (const auto& [name, numbers] : seen)
-    {
-        EXPECT_EQ(kPerThread - 1, numbers.back()) << name;
-        for (size_t i = 1; i < numbers.size(); ++i)
-            ASSERT_EQ(numbers[i - 1] + 1, numbers[i]) << name << " lost an entry";
-    }
+    EXPECT_EQ((std::map<std::string, int>{{"one", kPerThread - 1}, {"two", kPerThread - 1}}), last);
 }

@@ -15,14 +15,6 @@
 #include <iterator>
 #include <string>
 
-namespace
-{
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-} // namespace
-
 TEST(CreateLogFileTests, StartsTheLogUnderTheProgramsNamesAndTheDiagnosticOutput)
 {
     const unique_hmodule module(L10nUtil::SelectModule(CTarnwickApp::kApplicationName, 0x0409));
@@ -47,14 +39,14 @@ TEST(CreateLogFileTests, StartsTheLogUnderTheProgramsNamesAndTheDiagnosticOutput
 
     EXPECT_TRUE(theApp.CreateLogFile().IsSuccess());
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, appKey.c_str());
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, appKey.c_str());
 
     std::ifstream stream(file.c_str(), std::ios::binary);
     const std::string log{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     EXPECT_NE(std::string::npos, log.find("QLX DBG_1 M-42-13-0 >> Entering\r\n\t./Tarnwick:CTarnwickApp::CreateLogFile["))
         << log;
+    const std::wstring started = AfxLoadString(IDS_LOG_STARTED);
     EXPECT_NE(std::string::npos, log.find("QLX INFO " KV_MESSAGE_TAG(IDS_LOG_STARTED) +
-                                          Narrow(AfxLoadString(IDS_LOG_STARTED)) + "\r\n"))
+                                          std::string(started.begin(), started.end()) + "\r\n"))
         << log;
 
     // The library classes' diagnostics go to the application's output, from this thread on.

@@ -13,9 +13,13 @@ constexpr wchar_t kConfigKey[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 
 void SetDword(const std::wstring& path, const wchar_t* name, DWORD value)
 {
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), name, REG_DWORD, &value, sizeof(value));
+}
+
+void CreateKey(const std::wstring& path)
+{
     unique_hkey key;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    ::RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    ::RegCreateKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &key);
 }
 } // namespace
 
@@ -38,9 +42,7 @@ CExchangeNode::~CExchangeNode()
     for (const std::wstring& name : _services)
         RemoveLabService(name, nullptr);
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kExchangeKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kExchangeKey);
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfigKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kConfigKey);
     ::DeleteFileW((_home + L"\\bin\\Dado2007Dadev\\ExchangeUpgrade.xml").c_str());
     ::SetEnvironmentVariableW(L"QLX_HOME", nullptr);
 }
@@ -55,9 +57,7 @@ void CExchangeNode::SetSetupVersion(DWORD major, DWORD minor, const std::wstring
 
 void CExchangeNode::AddRole(const wchar_t* roleKey)
 {
-    unique_hkey key;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\") + roleKey).c_str(),
-                      0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    CreateKey(std::wstring(L"SOFTWARE\\Microsoft\\Exchange\\v8.0\\") + roleKey);
 }
 
 bool CExchangeNode::InstallServices(const std::vector<const wchar_t*>& names)
@@ -73,11 +73,8 @@ bool CExchangeNode::InstallServices(const std::vector<const wchar_t*>& names)
 
 void CExchangeNode::SetThisServer(const wchar_t* name)
 {
-    unique_hkey key;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\MSExchangeIS\\ParametersSystem", 0,
-                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    ::RegSetValueExW(key.get(), L"This Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                     static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t)));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\MSExchangeIS\\ParametersSystem",
+                      L"This Server", REG_SZ, name, static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t)));
 }
 
 void CExchangeNode::SetExchConfig(DWORD exchVersion, DWORD installState)
@@ -85,9 +82,7 @@ void CExchangeNode::SetExchConfig(DWORD exchVersion, DWORD installState)
     SetDword(kConfigKey, L"ExchVersion", exchVersion);
     if (installState)
         SetDword(kConfigKey, L"InstallState", installState);
-    unique_hkey evs;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kConfigKey) + L"\\EVS\\EVS1\\Systems\\NODE1").c_str(), 0,
-                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &evs, nullptr);
+    CreateKey(std::wstring(kConfigKey) + L"\\EVS\\EVS1\\Systems\\NODE1");
 }
 
 void CExchangeNode::SetHomeWithoutCatalogue()

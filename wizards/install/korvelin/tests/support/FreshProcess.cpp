@@ -33,8 +33,7 @@ DWORD RunInFreshProcess()
     ::SetEnvironmentVariableW(kFreshVariable, nullptr);
     if (!started)
         return ::GetLastError();
-    const unique_handle child(process.hProcess);
-    const unique_handle thread(process.hThread);
+    const unique_handle child(process.hProcess), thread(process.hThread);
     DWORD exitCode = WAIT_TIMEOUT;
     if (::WaitForSingleObject(child.get(), kChildTimeoutMs) == WAIT_OBJECT_0)
         ::GetExitCodeProcess(child.get(), &exitCode);

@@ -35,30 +35,18 @@ RECT ClientRectOf(HWND dialog, HWND child)
     return rect;
 }
 
-struct Search
-{
-    const std::function<bool(HWND)>* matches;
-    HWND found;
-};
-
-BOOL CALLBACK VisitTopLevel(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassOf(window) != L"#32770" ||
-        !(*search->matches)(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The first visible dialog box of this process that matches.
 HWND FindDialog(const std::function<bool(HWND)>& matches)
 {
-    Search search{&matches, nullptr};
-    ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr))
+    {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(window) && matches(window))
+            return window;
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -148,19 +136,14 @@ std::vector<CSeenListItem> ReadList(HWND list)
     {
         wchar_t text[512] = {};
         LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_INDENT;
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = i;
         item.pszText = text;
         item.cchTextMax = 512;
         ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        items.push_back({text, item.iImage, item.iIndent});
+        items.push_back({text, item.iImage});
     }
     return items;
-}
-
-std::wstring ControlText(HWND dialog, int id)
-{
-    return WindowText(::GetDlgItem(dialog, id));
 }
 
 void Answer(HWND box, int buttonId)

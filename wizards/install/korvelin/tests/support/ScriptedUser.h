@@ -27,7 +27,6 @@ struct CSeenListItem
 {
     std::wstring text;
     int image = -1;
-    int indent = 0;
 };
 
 namespace ScriptedUser
@@ -39,9 +38,8 @@ int CurrentPage(HWND sheet);
 HWND CurrentPageWindow(HWND sheet);
 // Presses a wizard button (PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH, PSBTN_CANCEL).
 void PressButton(HWND sheet, int button);
-// Every item of a list view, with its image and indent.
+// Every item of a list view, with its image.
 std::vector<CSeenListItem> ReadList(HWND list);
-std::wstring ControlText(HWND dialog, int id);
 
 // The first visible dialog box of this process whose text contains needle,
 // or null. The wizard's own sheet never carries a message identifier.

@@ -3,7 +3,6 @@
 #include "WizardTestEnvironment.h"
 
 #include "AfxWin.h"
-#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -27,23 +26,24 @@ public:
         g_logFile = dir + L"wizard_tests_A.txt";
         ::DeleteFileW(g_logFile.c_str());
 
-        unique_hkey key;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                   nullptr, &key, nullptr));
         const DWORD level = 1;
-        ::RegSetValueExW(key.get(), L"LogDbg", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level), sizeof(level));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kAppKey, L"LogDbg", REG_DWORD, &level, sizeof(level)));
         ASSERT_EQ(0u, g_Logger.Init(L"KorvelinWizardTests", 13, dir.c_str(), L"wizard_tests"));
         ASSERT_EQ(1, g_Logger.GetDebugLevel());
     }
 
     void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppKey); }
 };
-} // namespace
 
-const std::wstring& WizardTestLogFile()
+std::string ReadGeneration(wchar_t generation)
 {
-    return g_logFile;
+    std::wstring path = g_logFile;
+    path[path.rfind(L"_A.") + 1] = generation;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -64,17 +64,6 @@ CScopedResourceModule::~CScopedResourceModule()
     if (_module)
         ::FreeLibrary(_module);
 }
-
-namespace
-{
-std::string ReadGeneration(wchar_t generation)
-{
-    std::wstring path = WizardTestLogFile();
-    path[path.rfind(L"_A.") + 1] = generation;
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-} // namespace
 
 CLogTail::CLogTail() : _start(ReadGeneration(L'A').size())
 {

@@ -12,11 +12,8 @@
 #define KV_MESSAGE_TAG(id) "M-42-13-" KV_STRINGIZE(id) " "
 #define KV_MESSAGE_TAGW(id) L"M-42-13-" KV_STRINGIZE(id) L" "
 
-// The file the process-wide log writes to (component 13, debug level 1).
-const std::wstring& WizardTestLogFile();
-
-// What the process-wide log received since construction, across one
-// rotation of its files.
+// What the process-wide log (component 13, debug level 1) received since
+// construction, across one rotation of its files.
 class CLogTail
 {
 public:

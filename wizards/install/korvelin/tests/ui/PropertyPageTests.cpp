@@ -24,17 +24,15 @@ public:
     explicit CScriptedPage(UINT dialogId) noexcept : CPropertyPage(dialogId) {}
 
     std::atomic<LRESULT> next{0};
-    std::atomic<BOOL> finish{TRUE};
-    std::atomic<BOOL> show{TRUE};
+    std::atomic<BOOL> finish{TRUE}, leave{TRUE};
     std::atomic<UINT> command{0}, notification{0};
     std::atomic<bool> sheetCodeSeen{false};
-    std::atomic<BOOL> leave{TRUE};
 
 protected:
     BOOL OnSetActive() override
     {
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH);
-        return show;
+        return TRUE;
     }
     BOOL OnKillActive() override { return leave; }
     LRESULT OnWizardNext() override
@@ -70,33 +68,24 @@ TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
 
     const INT_PTR result = harness.Run([&](HWND sheet) {
         ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
+        const auto press = [&](int button, int expectedPage, const char* why) {
+            ScriptedUser::PressButton(sheet, button);
+            ASSERT_TRUE(harness.Settle(sheet));
+            EXPECT_EQ(expectedPage, ScriptedUser::CurrentPage(sheet)) << why;
+        };
         first.next = -1;
-        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
-        ASSERT_TRUE(harness.Settle(sheet));
-        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "-1 stays";
-
+        press(PSBTN_NEXT, IDD_WELCOME, "-1 stays");
         first.next = 0;
         first.leave = FALSE;
-        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
-        ASSERT_TRUE(harness.Settle(sheet));
-        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "a page that refuses to be left stays";
+        press(PSBTN_NEXT, IDD_WELCOME, "a page that refuses to be left stays");
         first.leave = TRUE;
-
         first.next = kThrow;
-        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
-        ASSERT_TRUE(harness.Settle(sheet));
-        EXPECT_EQ(IDD_WELCOME, ScriptedUser::CurrentPage(sheet)) << "a handler that fails stays";
-
+        press(PSBTN_NEXT, IDD_WELCOME, "a handler that fails stays");
         first.next = IDD_COMPLETION;
-        ScriptedUser::PressButton(sheet, PSBTN_NEXT);
-        ASSERT_TRUE(harness.Settle(sheet));
-        EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet)) << "a dialog id jumps over the page between";
+        press(PSBTN_NEXT, IDD_COMPLETION, "a dialog id jumps over the page between");
         EXPECT_EQ(2, harness.GetSheet().GetActiveIndex());
-
         third.finish = FALSE;
-        ScriptedUser::PressButton(sheet, PSBTN_FINISH);
-        ASSERT_TRUE(harness.Settle(sheet));
-        EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet)) << "FALSE from OnWizardFinish keeps the sheet open";
+        press(PSBTN_FINISH, IDD_COMPLETION, "FALSE from OnWizardFinish keeps the sheet open");
         third.finish = TRUE;
         ScriptedUser::PressButton(sheet, PSBTN_FINISH);
     });

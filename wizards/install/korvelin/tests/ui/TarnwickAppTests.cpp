@@ -35,7 +35,7 @@ void MakeNode(CExchangeNode& node, Node kind, DWORD minor = 1, DWORD installStat
     node.WriteCatalogue(R"(<a><ExchangeNonUpgradedVersion><V ExchQLXVersion="7" ExchADVersion="1912701168"/>
 </ExchangeNonUpgradedVersion><ExchangeUpgeadeVersion QLXVersion="8" ADVersion="1912766640"/></a>)");
     if (kind == NoConfigKey)
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kExchConfig), ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kExchConfig);
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kExchConfig);
     if (kind == NoExchVersion)
         ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kExchConfig, L"ExchVersion");
     if (kind == NoCatalogue)

@@ -42,15 +42,8 @@ Pictures::Pixels Panel(int iconId)
     return Pictures::Resource(AfxGetResourceHandle(), iconId, 16, 16, ILC_COLOR4 | ILC_MASK);
 }
 
-struct PanelCase
-{
-    const char* name;
-    uint32_t installState;
-    UINT firstPage;
-    int dialogId;
-    int panelId;
-    std::vector<std::pair<UINT, int>> items; // text, icon
-};
+struct PanelCase { const char* name; uint32_t installState; UINT firstPage; int dialogId, panelId;
+                   std::vector<std::pair<UINT, int>> items; }; // items: each step's text and icon
 void PrintTo(const PanelCase& c, std::ostream* out) { *out << c.name; }
 class PanelOnPageTest : public ::testing::TestWithParam<PanelCase> {};
 } // namespace
