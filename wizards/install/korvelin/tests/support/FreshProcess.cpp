@@ -26,7 +26,8 @@ DWORD RunInFreshProcess()
     std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=" +
                            std::wstring(filter.begin(), filter.end());
     ::SetEnvironmentVariableW(kFreshVariable, L"1");
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     const BOOL started = ::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                           &startup, &process);
