@@ -33,7 +33,8 @@ bool Pending(DWORD state) { return state == SERVICE_START_PENDING || state == SE
 void Settle(const std::wstring& name)
 {
     const unique_schandle service = Handle(name);
-    SERVICE_STATUS status{0, SERVICE_START_PENDING}; // stays pending if no query succeeds
+    SERVICE_STATUS status{};
+    status.dwCurrentState = SERVICE_START_PENDING; // stays pending if no query succeeds
     const ULONGLONG start = ::GetTickCount64();
     while (::QueryServiceStatus(service.get(), &status) && Pending(status.dwCurrentState) && ::GetTickCount64() - start < 10000)
         ::Sleep(10);
@@ -122,8 +123,7 @@ TEST_P(WaitTest, PollsOnScheduleAndEndsInItsStatus)
 
 INSTANTIATE_TEST_SUITE_P(Waits, WaitTest, ::testing::ValuesIn(kWaits), [](const auto& i) { return std::string(i.param.name); });
 
-// A failing call of the service manager (the call-th of entry, none for 0) ends in the status 2/error,
-// and the failure's last trace carries that error.
+// A failing call of the manager (the call-th of entry, none for 0) ends in status 2/error; its last trace has it.
 struct FaultCase
 {
     const char* name;
