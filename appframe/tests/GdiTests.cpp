@@ -1,19 +1,15 @@
-// The owners of fonts and image lists release what they made: when made
-// again and with the owner. Wine counts no GDI objects per process
-// (GetGuiResources is not implemented), so a released object is one that
-// GetObjectType no longer knows.
+// The owners of fonts and image lists release what they made: when made again and with the owner. Wine
+// counts no GDI objects per process, so a released object is one that GetObjectType no longer knows.
 #include "AfxGdi.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace
 {
-bool Released(HGDIOBJ object)
-{
-    return ::GetObjectType(object) == 0;
-}
+bool Released(HGDIOBJ object) { return ::GetObjectType(object) == 0; }
 
-// The bitmaps that hold an image list's pictures.
 std::pair<HBITMAP, HBITMAP> BitmapsOf(const CImageList& list)
 {
     IMAGEINFO info{};
@@ -24,19 +20,13 @@ std::pair<HBITMAP, HBITMAP> BitmapsOf(const CImageList& list)
 
 TEST(GdiTests, FontIsReleasedWhenMadeAgainAndWithItsOwner)
 {
-    LOGFONTW bold{};
-    bold.lfHeight = -16;
-    bold.lfWeight = FW_BOLD;
-    HFONT second = nullptr;
-    {
-        CFont font;
-        ASSERT_TRUE(font.CreateFontIndirect(bold));
-        const HFONT first = font.GetSafeHandle();
-        ASSERT_TRUE(font.CreateFontIndirect(bold));
-        second = font.GetSafeHandle();
-        EXPECT_TRUE(Released(first));
-        EXPECT_EQ(static_cast<DWORD>(OBJ_FONT), ::GetObjectType(second));
-    }
+    std::optional<CFont> font(std::in_place);
+    ASSERT_TRUE(font->CreateFontIndirect(LOGFONTW{})); // the system's default face and size
+    const HFONT first = font->GetSafeHandle();
+    ASSERT_TRUE(font->CreateFontIndirect(LOGFONTW{}));
+    const HFONT second = font->GetSafeHandle();
+    EXPECT_TRUE(Released(first) && !Released(second));
+    font.reset(); // the owner goes
     EXPECT_TRUE(Released(second));
 }
 
@@ -46,22 +36,16 @@ TEST(GdiTests, ImageListCountsItsIconsAndIsReleasedWhenMadeAgainAndWithItsOwner)
     CImageList unmade;
     EXPECT_EQ(-1, unmade.Add(icon));
     EXPECT_EQ(0, unmade.GetImageCount());
-
-    std::pair<HBITMAP, HBITMAP> second;
-    {
-        CImageList list;
-        ASSERT_TRUE(list.Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4));
-        EXPECT_EQ(0, list.Add(icon));
-        EXPECT_EQ(1, list.Add(icon));
-        EXPECT_EQ(-1, list.Add(nullptr));
-        EXPECT_EQ(2, list.GetImageCount());
-        const auto first = BitmapsOf(list);
-
-        ASSERT_TRUE(list.Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4));
-        EXPECT_TRUE(Released(first.first) && Released(first.second));
-        EXPECT_EQ(0, list.GetImageCount());
-        EXPECT_EQ(0, list.Add(icon));
-        second = BitmapsOf(list);
-    }
+    std::optional<CImageList> list(std::in_place);
+    ASSERT_TRUE(list->Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4));
+    EXPECT_EQ(0, list->Add(icon));
+    EXPECT_EQ(-1, list->Add(nullptr));
+    EXPECT_EQ(1, list->GetImageCount());
+    const auto first = BitmapsOf(*list);
+    ASSERT_TRUE(list->Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4));
+    EXPECT_TRUE(Released(first.first) && Released(first.second));
+    EXPECT_EQ(0, list->Add(icon)) << "the list made again is empty";
+    const auto second = BitmapsOf(*list);
+    list.reset(); // the owner goes
     EXPECT_TRUE(Released(second.first) && Released(second.second));
 }

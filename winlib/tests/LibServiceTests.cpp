@@ -1,5 +1,4 @@
-// Services of the lab's own executable in Wine's real service manager; waits run on a fake clock, and the
-// lab backend fails the manager's calls on demand and counts them.
+// Lab services in Wine's real service manager; waits run on a fake clock; the lab fails and counts calls.
 #include "FakeClock.h"
 #include "LabFaults.h"
 #include "LabServiceInstaller.h"
@@ -11,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace
@@ -24,50 +24,33 @@ const LabServiceTimings kNeverStarts{0, 0, 0, 0, 1};
 unique_schandle Handle(const std::wstring& name)
 {
     unique_schandle scm(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    return unique_schandle(
-        ::OpenServiceW(scm.get(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP));
+    return unique_schandle(::OpenServiceW(scm.get(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP));
 }
 
-// Waits in real time until the service manager reports a state other than
-// `pending`: the condition a fake poll needs.
-void Settle(const std::wstring& name, DWORD pending)
+bool Pending(DWORD state) { return state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING; }
+
+// Waits in real time until the manager reports a state that is not pending: what a fake poll needs.
+void Settle(const std::wstring& name)
 {
     const unique_schandle service = Handle(name);
     SERVICE_STATUS status{};
-    for (const ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < 10000; ::Sleep(10))
-    {
-        ASSERT_TRUE(::QueryServiceStatus(service.get(), &status)) << ::GetLastError();
-        if (status.dwCurrentState != pending)
-            return;
-    }
-    FAIL() << "the service stayed in state " << status.dwCurrentState;
+    status.dwCurrentState = SERVICE_START_PENDING; // stays pending if no query succeeds
+    const ULONGLONG start = ::GetTickCount64();
+    while (::QueryServiceStatus(service.get(), &status) && Pending(status.dwCurrentState) && ::GetTickCount64() - start < 10000)
+        ::Sleep(10);
+    EXPECT_FALSE(Pending(status.dwCurrentState)) << "last error " << ::GetLastError();
 }
 
-CStatus OpenByName(const std::wstring& name, VLibService& service)
-{
-    return service.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess);
-}
+CStatus OpenByName(const std::wstring& name, VLibService& s) { return s.Open(name.c_str(), kAllAccess, nullptr, kManagerAllAccess); }
 
 std::pair<uint32_t, uint32_t> Pair(const CStatus& status) { return {status.GetCategory(), status.GetCode()}; }
 
-// Registers the lab service "KvSvcTest" for one test and removes it afterwards;
-// records the library's traces and runs every wait on the fake clock.
+// Registers the lab service "KvSvcTest" for one test; records the traces and runs every wait on the fake clock.
 class LibServiceTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        KvLab::ResetFaults();
-        _previousOutput = VLibThreadLogQueue::Global().GetLogImpl();
-        VLibThreadLogQueue::Global().SetLogImpl(&_output);
-        VLibThreadLogQueue::Global().RegisterThread();
-    }
-    void TearDown() override
-    {
-        RemoveLabService(_name, nullptr);
-        VLibThreadLogQueue::Global().ClearAll();
-        VLibThreadLogQueue::Global().SetLogImpl(_previousOutput);
-    }
+    void SetUp() override { KvLab::ResetFaults(); }
+    void TearDown() override { RemoveLabService(_name, nullptr); }
     void Install(const LabServiceTimings& timings = {}, bool start = false)
     {
         RemoveLabService(_name, nullptr);
@@ -89,28 +72,25 @@ protected:
 
     const std::wstring _name = L"KvSvcTest";
     CFakeClock _clock;
-    CRecordingOutput _output;
-    VLibLogImpl* _previousOutput = nullptr;
+    CScopedRecordingOutput _output;
 };
 
-// A wait for the start of a real service; before the settleAt-th fake sleep the
-// test lets it leave START_PENDING; failQuery fails that status query.
+// A wait for the start of a real service; before the settleAt-th fake sleep the test lets it leave
+// START_PENDING; failQuery fails that status query. There is one query more than sleeps.
 struct WaitCase
 {
     const char* name;
     LabServiceTimings timings;
     bool started;
     DWORD timeoutMs;
-    uint32_t category, code; // of the status
-    std::vector<DWORD> sleeps; // one query more than sleeps, each time
-    size_t settleAt = 0;
-    uint32_t failQuery = 0;
+    uint32_t category, code;
+    std::vector<DWORD> sleeps;
+    size_t settleAt = 0, failQuery = 0;
 };
 
 class WaitTest : public LibServiceTest, public ::testing::WithParamInterface<WaitCase> {};
 
-constexpr DWORD kUnbounded = VLibService::kWaitWithoutLimit;
-
+const DWORD kUnbounded = VLibService::kWaitWithoutLimit;
 const WaitCase kWaits[] = {
     // Every 50 ms, then the remainder, then the time-out.
     {"Timeout120", kNeverStarts, true, 120, 2, 258, {50, 50, 20}},
@@ -132,9 +112,8 @@ TEST_P(WaitTest, PollsOnScheduleAndEndsInItsStatus)
     Install(c.timings, c.started);
     VLibService service;
     ASSERT_TRUE(OpenByName(_name, service).IsSuccess());
-    KvLab::FailCall(Entry::QueryServiceStatus, c.failQuery, ERROR_ACCESS_DENIED);
-    _clock.onSleep = [&](size_t sleeps) { if (sleeps == c.settleAt) Settle(_name, SERVICE_START_PENDING); };
-    TakeTraces();
+    KvLab::FailCall(Entry::QueryServiceStatus, static_cast<uint32_t>(c.failQuery), ERROR_ACCESS_DENIED);
+    _clock.onSleep = [&](size_t sleeps) { if (sleeps == c.settleAt) Settle(_name); };
     EXPECT_EQ(std::make_pair(c.category, c.code), Pair(service.WaitForStart(c.timeoutMs)));
     EXPECT_EQ(c.sleeps, _clock.sleeps);
     EXPECT_EQ(c.sleeps.size() + 1, KvLab::CallCount(Entry::QueryServiceStatus));
@@ -142,66 +121,51 @@ TEST_P(WaitTest, PollsOnScheduleAndEndsInItsStatus)
               : c.code == 5 ? Traces{L"(5) Failed to query service status of KvSvcTest."} : Traces{}, TakeTraces());
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, WaitTest, ::testing::ValuesIn(kWaits),
-                         [](const ::testing::TestParamInfo<WaitCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Waits, WaitTest, ::testing::ValuesIn(kWaits), [](const auto& i) { return std::string(i.param.name); });
 
-// A failing call of the service manager (the call-th of entry, none for 0):
-// the status 2/error, and the trace that the failure leaves last.
+// A failing call of the manager (the call-th of entry, none for 0) ends in status 2/error; its last trace has it.
 struct FaultCase
 {
     const char* name;
-    Entry entry;
-    uint32_t call, error;
-    const LabServiceTimings* started; // null: installed only
-    const wchar_t* suffix;                   // to the service's name
+    Entry entry; uint32_t call, error;
+    const LabServiceTimings* started;          // null: installed only
+    const wchar_t* suffix;                     // to the service's name
     CStatus (*operation)(VLibService& opened); // after a successful open, if any
-    std::wstring trace;
 };
 
 class FaultTest : public LibServiceTest, public ::testing::WithParamInterface<FaultCase> {};
 
 const auto kStart = +[](VLibService& service) { return service.Start(0, nullptr); };
 const auto kStop = +[](VLibService& service) { return service.Stop(); };
-// Hung in its start, the service itself refuses a stop request.
-const LabServiceTimings kHung{1000, 0, 0, 0, 0, 1};
+const LabServiceTimings kHung{1000, 0, 0, 0, 0, 1}; // hung in its start, the service refuses a stop itself
 
 // Only a missing service (1060) or a bad name may be a display name, whose key name is looked up.
-INSTANTIATE_TEST_SUITE_P(
-    Calls, FaultTest,
-    ::testing::Values(
-        FaultCase{"Manager", Entry::OpenSCManagerW, 1, ERROR_ACCESS_DENIED, nullptr, L"", nullptr,
-                  L"(5) Failed to open the service manager. service = 'KvSvcTest'"},
-        FaultCase{"ServiceDenied", Entry::OpenServiceW, 1, ERROR_ACCESS_DENIED, nullptr, L"", nullptr,
-                  L"(5) Failed to open the service 'KvSvcTest'."},
-        FaultCase{"KeyNameSize", Entry::GetServiceKeyNameW, 1, ERROR_ACCESS_DENIED, nullptr, L" Display", nullptr,
-                  L"(5) Failed to open the service 'KvSvcTest Display'."},
-        FaultCase{"KeyName", Entry::GetServiceKeyNameW, 2, ERROR_NOT_ENOUGH_MEMORY, nullptr, L" Display", nullptr,
-                  L"(8) Failed to open the service 'KvSvcTest Display'."},
-        FaultCase{"ByKeyName", Entry::OpenServiceW, 2, ERROR_ACCESS_DENIED, nullptr, L" Display", nullptr,
-                  L"(5) Failed to open the service 'KvSvcTest Display'."},
-        FaultCase{"StartQuery", Entry::QueryServiceStatus, 1, ERROR_ACCESS_DENIED, nullptr, L"", kStart,
-                  L"(5) Failed to query service status of KvSvcTest."},
-        FaultCase{"Start", Entry::StartServiceW, 1, ERROR_SERVICE_DISABLED, nullptr, L"", kStart,
-                  L"(1058) Failed to start the service KvSvcTest. State=1."},
-        FaultCase{"StopQuery", Entry::QueryServiceStatus, 1, ERROR_INVALID_HANDLE, &kNeverStarts, L"", kStop,
-                  L"(6) Failed to query service status of KvSvcTest."},
-        FaultCase{"StopRefused", Entry::ControlService, 0, ERROR_SERVICE_CANNOT_ACCEPT_CTRL, &kHung, L"", kStop,
-                  L"(1061) ControlService failed for service KvSvcTest. state = 2."}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+const FaultCase kFaults[] = {
+    {"Manager", Entry::OpenSCManagerW, 1, ERROR_ACCESS_DENIED, nullptr, L"", nullptr},
+    {"ServiceDenied", Entry::OpenServiceW, 1, ERROR_ACCESS_DENIED, nullptr, L"", nullptr},
+    {"KeyNameSize", Entry::GetServiceKeyNameW, 1, ERROR_ACCESS_DENIED, nullptr, L" Display", nullptr},
+    {"KeyName", Entry::GetServiceKeyNameW, 2, ERROR_NOT_ENOUGH_MEMORY, nullptr, L" Display", nullptr},
+    {"ByKeyName", Entry::OpenServiceW, 2, ERROR_ACCESS_DENIED, nullptr, L" Display", nullptr},
+    {"StartQuery", Entry::QueryServiceStatus, 1, ERROR_ACCESS_DENIED, nullptr, L"", kStart},
+    {"Start", Entry::StartServiceW, 1, ERROR_SERVICE_DISABLED, nullptr, L"", kStart},
+    {"StopQuery", Entry::QueryServiceStatus, 1, ERROR_INVALID_HANDLE, &kNeverStarts, L"", kStop},
+    {"StopRefused", Entry::ControlService, 0, ERROR_SERVICE_CANNOT_ACCEPT_CTRL, &kHung, L"", kStop},
+};
 
-TEST_P(FaultTest, FailsWithTheCallsErrorAndTracesTheWayOut)
+INSTANTIATE_TEST_SUITE_P(Calls, FaultTest, ::testing::ValuesIn(kFaults), [](const auto& i) { return std::string(i.param.name); });
+
+TEST_P(FaultTest, FailsWithTheCallsErrorAndTracesIt)
 {
     const FaultCase& c = GetParam();
     Install(c.started ? *c.started : LabServiceTimings{}, c.started != nullptr);
     KvLab::FailCall(c.entry, c.call, c.error);
-    TakeTraces();
     VLibService service;
     CStatus status = OpenByName(_name + c.suffix, service);
     if (status.IsSuccess() && c.operation)
         status = c.operation(service);
     EXPECT_EQ(std::make_pair(2u, c.error), Pair(status));
     const Traces traces = TakeTraces();
-    EXPECT_EQ(c.trace, traces.empty() ? L"" : traces.back());
+    EXPECT_TRUE(!traces.empty() && traces.back().rfind(L"(" + std::to_wstring(c.error) + L")", 0) == 0) << c.error;
 }
 
 // A real start and stop, each waited for; none is asked for when the service is already there.
@@ -211,12 +175,11 @@ TEST_F(LibServiceTest, StartAndStopOnlyWhatIsNotAlreadyThere)
     VLibService service;
     ASSERT_TRUE(OpenByName(_name, service).IsSuccess());
     EXPECT_TRUE(service.Stop().IsSuccess()) << "a stopped service gets no stop request";
+    _clock.onSleep = [&](size_t) { Settle(_name); };
     ASSERT_TRUE(service.Start(0, nullptr).IsSuccess());
-    _clock.onSleep = [&](size_t) { Settle(_name, SERVICE_START_PENDING); };
     ASSERT_TRUE(service.WaitForStart(5000).IsSuccess());
     EXPECT_TRUE(service.Start(0, nullptr).IsSuccess()) << "a running service gets no start request";
     ASSERT_TRUE(service.Stop().IsSuccess());
-    _clock.onSleep = [&](size_t) { Settle(_name, SERVICE_STOP_PENDING); };
     EXPECT_TRUE(service.WaitForStop(5000).IsSuccess());
     EXPECT_TRUE(service.WaitForStop(0).IsSuccess()) << "already stopped";
 }
@@ -227,16 +190,14 @@ TEST_F(LibServiceTest, InstalledByKeyNameByDisplayNameAndMissing)
     Install();
     VLibSCM manager;
     ASSERT_TRUE(manager.Open(nullptr, kManagerAllAccess).IsSuccess());
-    const std::wstring display = _name + L" Display", missing = L"KvSvcTestNone";
-    for (const auto& [lookup, expected] : {std::pair(_name, true), {display, true}, {missing, false}})
+    const std::tuple<std::wstring, uint32_t, bool> lookups[] = { // name, error of its open, installed
+        {_name, 0, true}, {_name + L" Display", 0, true}, {L"KvSvcTestNone", 0, false}, {_name, ERROR_ACCESS_DENIED, false}};
+    for (const auto& [lookup, error, expected] : lookups)
     {
+        KvLab::FailCall(Entry::OpenServiceW, error ? 1 : 0, error);
         bool installed = !expected;
-        EXPECT_TRUE(manager.IsServiceInstalled(lookup.c_str(), installed).IsSuccess()) << lookup;
+        EXPECT_EQ(std::make_pair(error ? 2u : 0u, error), Pair(manager.IsServiceInstalled(lookup.c_str(), installed))) << lookup;
         EXPECT_EQ(expected, installed) << lookup;
     }
-    KvLab::FailCall(Entry::OpenServiceW, 1, ERROR_ACCESS_DENIED);
-    bool installed = true;
-    EXPECT_EQ(std::make_pair(2u, 5u), Pair(manager.IsServiceInstalled(_name.c_str(), installed)));
-    EXPECT_FALSE(installed);
 }
 } // namespace
