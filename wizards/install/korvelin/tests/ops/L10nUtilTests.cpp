@@ -11,8 +11,7 @@
 #include <string>
 #include <tuple>
 
-// L10nTest has modules "en" and "zht" only; L10nNone has none at all. The tag
-// is a test module's string 1.
+// L10nTest has modules "en" and "zht" only; L10nNone has none at all.
 TEST(L10nUtilTests, LoadsTheModuleOfTheLocaleOrEnglish)
 {
     const std::tuple<const wchar_t*, LANGID, const wchar_t*> cases[] = {
@@ -27,7 +26,7 @@ TEST(L10nUtilTests, LoadsTheModuleOfTheLocaleOrEnglish)
         wchar_t tag[16] = {};
         if (module)
         {
-            ::LoadStringW(module, 1, tag, 16);
+            ::LoadStringW(module, IDS_TEST_LANGUAGE_TAG, tag, 16);
             ::FreeLibrary(module);
         }
         EXPECT_EQ(std::wstring(expected), tag) << std::hex << langId;

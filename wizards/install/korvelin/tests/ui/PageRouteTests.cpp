@@ -1,32 +1,22 @@
-// Which page follows which, for every combination the pages can meet (the
-// first page of each pass is seen in the start-up tests).
+// Which page follows which, for every combination the pages can meet.
 #include "PageRoute.h"
 
 #include "ResourceIds.h"
+#include "TarnwickSheet.h"
 
 #include <gtest/gtest.h>
 
-TEST(PageRouteTests, FailedDiscoveryEndsOnTheCompletionPage)
+TEST(PageRouteTests, EveryRouteForEveryValue)
 {
-    EXPECT_EQ(IDD_COMPLETION, CPageRoute::AfterWelcome(true));
+    EXPECT_EQ(uint32_t{CTarnwickSheet::kWelcomeIndex}, CPageRoute::FirstPage(false));
+    EXPECT_EQ(uint32_t{CTarnwickSheet::kMessageIndex}, CPageRoute::FirstPage(true));
+    EXPECT_EQ(IDD_COMPLETION, CPageRoute::AfterWelcome(true)) << "a failed discovery ends on the last page";
     EXPECT_EQ(0, CPageRoute::AfterWelcome(false));
-}
-
-TEST(PageRouteTests, OnlyYesGoesToTheTasks)
-{
     EXPECT_EQ(IDD_TASK_EXECUTION, CPageRoute::AfterConfirmation(IDYES));
     for (int answer : {IDNO, IDCANCEL, -1, 0})
-        EXPECT_EQ(-1, CPageRoute::AfterConfirmation(answer)) << answer;
-}
-
-TEST(PageRouteTests, OnlyAGoodFirstPassEndsOnTheMessagePage)
-{
-    struct Case
-    {
-        bool failed, secondPass;
-        LRESULT next;
-    };
-    for (const Case& c : {Case{false, false, IDD_MESSAGE}, Case{true, false, IDD_COMPLETION},
-                          Case{false, true, IDD_COMPLETION}, Case{true, true, IDD_COMPLETION}})
-        EXPECT_EQ(c.next, CPageRoute::AfterTasks(c.failed, c.secondPass)) << c.failed << c.secondPass;
+        EXPECT_EQ(-1, CPageRoute::AfterConfirmation(answer)) << "only Yes goes to the tasks, not " << answer;
+    // Only a good first pass ends on the message page's reboot offer.
+    EXPECT_EQ(IDD_MESSAGE, CPageRoute::AfterTasks(false, false));
+    for (const auto& [failed, secondPass] : {std::pair(true, false), std::pair(false, true), std::pair(true, true)})
+        EXPECT_EQ(IDD_COMPLETION, CPageRoute::AfterTasks(failed, secondPass)) << failed << secondPass;
 }
