@@ -143,7 +143,7 @@ TEST_P(TarnwickAppTest, EndsWithItsMessageOrOpensOnItsPage)
 INSTANTIATE_TEST_SUITE_P(Starts, TarnwickAppTest, ::testing::ValuesIn(kStarts),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TarnwickAppTest, SecondCopyShows7501AndReadsNoConfiguration)
+TEST_F(TarnwickAppTest, SecondCopyShowsAnotherInstanceAndReadsNoConfiguration)
 {
     MakeNode(_node, Exchange);
     // This thread holds the single-instance mutex, as another copy of the wizard would.
