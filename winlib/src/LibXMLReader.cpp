@@ -5,6 +5,7 @@
 // what it catches into category 4 with the failure's HRESULT.
 #include "LibXMLReader.h"
 
+#include "LibClock.h"
 #include "LibLogger.h"
 
 #include <ocidl.h>
@@ -165,7 +166,8 @@ void WaitUntilLoaded(IXMLDOMDocument2& document, VARIANT_BOOL& loaded)
 {
     VARIANT_BOOL async = VARIANT_FALSE;
     Raise(document.get_async(&async));
-    const ULONGLONG deadline = ::GetTickCount64() + kLoadDeadlineMs;
+    VLibClock& clock = VLibClock::Current();
+    const ULONGLONG deadline = clock.TickCount() + kLoadDeadlineMs;
     for (long state = 0; async != VARIANT_FALSE;)
     {
         const HRESULT hr = document.get_readyState(&state);
@@ -173,7 +175,7 @@ void WaitUntilLoaded(IXMLDOMDocument2& document, VARIANT_BOOL& loaded)
         if (hr == E_NOTIMPL || state == READYSTATE_COMPLETE)
             break;
         Raise(hr);
-        if (::GetTickCount64() >= deadline)
+        if (clock.TickCount() >= deadline)
         {
             loaded = VARIANT_FALSE;
             return;

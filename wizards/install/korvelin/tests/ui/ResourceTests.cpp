@@ -1,4 +1,4 @@
-// The shipped English module's pictures, and every control a page template must hold.
+// Every control a page template of the shipped English module must hold.
 #include "L10nUtil.h"
 #include "ResourceIds.h"
 #include "UniqueResource.h"
@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 namespace
@@ -39,36 +38,6 @@ struct ResourceTest : ::testing::TestWithParam<Page>
     unique_hmodule _module{L10nUtil::SelectModule(L"Korvelin", 0x0409)};
 };
 } // namespace
-
-TEST_F(ResourceTest, IconsHaveAnImageOfEachListSizeAndBitmapsTheSizeTheyAreDrawnAt)
-{
-    const HMODULE module = _module.get();
-    const auto data = [module](HRSRC found) { return ::LockResource(::LoadResource(module, found)); };
-    for (int id : {145, 146, 147, 148, 149, 150, 1112, 1113, 1114})
-        for (int size : {16, 32})
-        {
-            SCOPED_TRACE(testing::Message() << "icon " << id << " at " << size);
-            // LoadImage would scale another size: find a real one (RT_GROUP_ICON 14, then RT_ICON 3).
-            HRSRC group = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14));
-            ASSERT_NE(nullptr, group);
-            const int image = ::LookupIconIdFromDirectoryEx(static_cast<BYTE*>(data(group)), TRUE, size, size, 0);
-            HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(image), MAKEINTRESOURCEW(3));
-            ASSERT_NE(nullptr, found);
-            EXPECT_EQ(size, static_cast<const BITMAPINFOHEADER*>(data(found))->biWidth);
-            EXPECT_EQ(32, static_cast<const BITMAPINFOHEADER*>(data(found))->biBitCount);
-        }
-
-    const struct { int id; LONG width, height; } bitmaps[] = {
-        {IDB_WATERMARK, 164, 314}, {IDB_HEADER, 49, 49}, {IDB_PANEL_TILE, 164, 32}};
-    for (const auto& [id, width, height] : bitmaps)
-    {
-        const HANDLE bitmap = ::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-        BITMAP info{};
-        ASSERT_NE(0, ::GetObjectW(bitmap, sizeof info, &info)) << "bitmap " << id;
-        ::DeleteObject(bitmap);
-        EXPECT_EQ(std::tuple(width, height, 24), std::tuple(info.bmWidth, info.bmHeight, int{info.bmBitsPixel}));
-    }
-}
 
 TEST_P(ResourceTest, HoldsEveryControlThePageUsesInsideItsArea)
 {
