@@ -194,6 +194,13 @@ CStatus CUtil::GetExchangeVersionListFromXML(CExchVersionList& list) noexcept
             return status;
         };
 
+        // An entry's version code, then its directory version: the first failure decides.
+        auto readEntry = [&reader](const CXMLReader::NodePtr& node, const wchar_t* codeName, std::wstring& code,
+                                   const wchar_t* versionName, std::wstring& adVersion) {
+            CStatus read = reader.GetAttributeValueForNode(node, codeName, code);
+            return read.IsSuccess() ? reader.GetAttributeValueForNode(node, versionName, adVersion) : read;
+        };
+
         CXMLReader::NodeListPtr elements;
         CXMLReader::NodePtr versions;
         status = reader.GetFirstElement(L"ExchangeNonUpgradedVersion", elements, versions);
@@ -215,9 +222,7 @@ CStatus CUtil::GetExchangeVersionListFromXML(CExchVersionList& list) noexcept
             if (status.IsFailed())
                 return failed(L"CXMLReader::GetNextElement() Failed. Error Type : %d , Error Code : %d ");
             std::wstring code, adVersion;
-            status = reader.GetAttributeValueForNode(child, L"ExchQLXVersion", code);
-            if (status.IsSuccess())
-                status = reader.GetAttributeValueForNode(child, L"ExchADVersion", adVersion);
+            status = readEntry(child, L"ExchQLXVersion", code, L"ExchADVersion", adVersion);
             if (status.IsFailed())
                 return failed(L"CXMLReader::GetAttributeValueForNode() Failed. Error Type : %d , Error Code : %d ");
             list.toUpgrade.push_back({adVersion, static_cast<int32_t>(_wtoi(code.c_str()))});
@@ -228,9 +233,7 @@ CStatus CUtil::GetExchangeVersionListFromXML(CExchVersionList& list) noexcept
         if (status.IsFailed())
             return failed(L"\nError!\nCXMLReader::GetFirstElement() FAILED. \tType = %d \tCode =  %d");
         std::wstring code, adVersion;
-        status = reader.GetAttributeValueForNode(upgrade, L"QLXVersion", code);
-        if (status.IsSuccess())
-            status = reader.GetAttributeValueForNode(upgrade, L"ADVersion", adVersion);
+        status = readEntry(upgrade, L"QLXVersion", code, L"ADVersion", adVersion);
         if (status.IsFailed())
         {
             KV_LOG_TEXT(LOG_ERROR, 0, L"\nFailed to get the Product NAME Atrribute.");
