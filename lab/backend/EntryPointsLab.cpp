@@ -2,6 +2,7 @@
 // and the local calls forwarded to the real functions unless a fault is set.
 #include "EntryPoints.h"
 
+#include "LabCluster.h"
 #include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabState.h"
@@ -96,7 +97,8 @@ const KvEntryPointTable& KvEntry() noexcept
     static const KvEntryPointTable table = {
 #define KV_LAB_SIMULATED(name, result, params, failsBy) &KvLab::name,
 #define KV_LAB_LOCAL(name, result, params, failsBy) &KvLab::Forward<KvLab::Entry::name, &::name>::Call,
-        KV_SIMULATED_ENTRY_POINTS(KV_LAB_SIMULATED) KV_LOCAL_ENTRY_POINTS(KV_LAB_LOCAL)
+        KV_SIMULATED_ENTRY_POINTS(KV_LAB_SIMULATED) KV_CLUSTER_ENTRY_POINTS(KV_LAB_SIMULATED)
+            KV_LOCAL_ENTRY_POINTS(KV_LAB_LOCAL)
 #undef KV_LAB_LOCAL
 #undef KV_LAB_SIMULATED
     };

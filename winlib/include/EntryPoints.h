@@ -10,15 +10,19 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include "qlxapi.h"
+
 // How an entry reports a failure, so a lab fault fails it in its own terms:
 // KvFailsBy::LastError  FALSE or null, the error in GetLastError
 // KvFailsBy::Code       returns the error (LSTATUS)
 // KvFailsBy::HResult    returns the error as an HRESULT
+// KvFailsBy::Cluster    non-zero or null, the error in QLXApiGetLastError
 enum class KvFailsBy
 {
     LastError,
     Code,
-    HResult
+    HResult,
+    Cluster
 };
 
 // X(name, return type, parameter list, failure kind)
@@ -61,8 +65,38 @@ enum class KvFailsBy
        LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process),                                      \
       LastError)
 
+// The cluster client library, simulated by the lab. The system backend loads
+// it at run time, so a computer without it still starts the wizard.
+#define KV_CLUSTER_ENTRY_POINTS(X)                                                                                     \
+    X(QLXFillCntlInfo, int, (uint32_t version, uint32_t flags, uint32_t reserved, QLXCntlInfo** cntlInfo), Cluster)   \
+    X(QLXApiInit, int, (uint32_t flags, QLXCntlInfo* cntlInfo), Cluster)                                              \
+    X(QLXFreeCntlInfo, void, (QLXCntlInfo** cntlInfo), Cluster)                                                       \
+    X(QLXClusterOpenLocal, QLXHANDLE, (uint32_t systems, uint32_t flags), Cluster)                                     \
+    X(QLXObjGetNames, int,                                                                                             \
+      (QLXHANDLE cluster, uint32_t kind, uint32_t flags, QLXNames** names, const QLXNamesFilter* filter), Cluster)   \
+    X(QLXObjGetAttribute, int,                                                                                         \
+      (QLXHANDLE cluster, uint32_t kind, const char* objectName, const char* attributeName, uint32_t flags,           \
+       QLXAttr** attribute, uint32_t reserved),                                                                        \
+      Cluster)                                                                                                         \
+    X(QLXAttrGetStr, int, (const QLXAttr* attribute, const char* key, uint32_t flags, char** text, uint32_t reserved), \
+      Cluster)                                                                                                         \
+    X(QLXObjGetState, int,                                                                                             \
+      (QLXHANDLE cluster, uint32_t kind, const char* objectName, const char* system, QLXStates** states,              \
+       const QLXStateFilter* filter),                                                                                  \
+      Cluster)                                                                                                         \
+    X(QLXResGetGrpName, int, (QLXHANDLE cluster, const char* resourceName, char** groupName, uint32_t flags),         \
+      Cluster)                                                                                                         \
+    X(QLXGrpOffline, int,                                                                                              \
+      (QLXHANDLE cluster, const char* groupName, const char* system, uint32_t options, uint32_t reserved), Cluster)   \
+    X(QLXApiGetLastError, QLXError, (void), Cluster)                                                                   \
+    X(QLXFreeObjNames, void, (QLXNames** names), Cluster)                                                             \
+    X(QLXFreeAttr, void, (QLXAttr** attribute), Cluster)                                                              \
+    X(QLXFreeStr, void, (char** text), Cluster)                                                                        \
+    X(QLXFreeObjState, void, (QLXStates** states), Cluster)
+
 #define KV_ENTRY_POINTS(X)                                                                                             \
     KV_SIMULATED_ENTRY_POINTS(X)                                                                                       \
+    KV_CLUSTER_ENTRY_POINTS(X)                                                                                         \
     KV_LOCAL_ENTRY_POINTS(X)
 
 struct KvEntryPointTable

@@ -9,12 +9,17 @@
 #include <type_traits>
 
 template <typename Function>
-Function KvResolve(HMODULE module, const char* name) noexcept
+Function KvResolve(FARPROC found) noexcept
 {
     static_assert(std::is_pointer_v<Function> && std::is_function_v<std::remove_pointer_t<Function>>,
                   "resolve to a function pointer type");
-    const FARPROC found = module ? ::GetProcAddress(module, name) : nullptr;
     // Through the generic function type, which converts to and from any other
     // without a warning: the caller vouches for the real signature.
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+template <typename Function>
+Function KvResolve(HMODULE module, const char* name) noexcept
+{
+    return KvResolve<Function>(module ? ::GetProcAddress(module, name) : nullptr);
 }
