@@ -3,6 +3,7 @@
 // reboot between the two upgrade passes: the install state and the node's own name.
 #pragma once
 
+#include "EVS.h"
 #include "Status.h"
 
 #include <windows.h>
@@ -11,20 +12,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// One Exchange virtual server as configured on a node. The records are shared
-// with the cluster discovery's lists, so they outlive a configuration record.
-class CEVS
-{
-public:
-    explicit CEVS(std::wstring evsName) noexcept : name(std::move(evsName)) {}
-
-    std::wstring name;
-    // The directory's Exchange version text, filled by the discovery.
-    std::wstring version;
-    // Subkeys of the server's "Systems" key; 0 when they could not be enumerated.
-    uint32_t systemCount = 0;
-};
 
 // The in-memory image of the configuration key.
 class CQLXExchConfig

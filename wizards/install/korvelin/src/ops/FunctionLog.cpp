@@ -2,9 +2,11 @@
 #include "FunctionLog.h"
 
 #include "AfxWin.h"
+#include "AnsiText.h"
 #include "SourceSite.h"
 
 #include <cstdarg>
+#include <cstring>
 
 namespace
 {
@@ -51,6 +53,15 @@ void CFunctionLog::Failed(uint32_t line, const wchar_t* callee, const CStatus& s
 void CFunctionLog::Win32Failed(uint32_t line, const wchar_t* function, DWORD error) const noexcept
 {
     Message(line, LOG_ERROR, kFailedWin32, function, static_cast<unsigned>(error));
+}
+
+void CFunctionLog::ClusterFailed(uint32_t line, const wchar_t* function, const QLXError& error) const noexcept
+{
+    Message(line, LOG_ERROR, IDS_LOG_CLUSTER_CALL_FAILED, function, static_cast<unsigned>(error.errorClass),
+            static_cast<unsigned>(error.errorNumber));
+    // The library's text may lack its end in a broken record.
+    const std::string_view text(error.text, strnlen(error.text, sizeof(error.text)));
+    Message(line, LOG_ERROR, IDS_LOG_INFORMATION, FromAnsi(text).c_str());
 }
 
 void CFunctionLog::Message(uint32_t line, int32_t level, uint32_t messageId, ...) const noexcept

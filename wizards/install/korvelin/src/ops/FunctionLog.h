@@ -8,6 +8,7 @@
 //         ...
 //         KV_LOG_FAILED(L"CUtil::InitQLXApi()", status);   // IDS_LOG_CALL_FAILED
 //         KV_LOG_WIN32(L"RegOpenKey", error);               // IDS_LOG_WIN32_FAILED
+//         KV_LOG_CLUSTER(L"QLXObjGetNames()", error);       // IDS_LOG_CLUSTER_CALL_FAILED, then the text
 //         KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, text.c_str()); // any format
 //     }
 #pragma once
@@ -16,6 +17,8 @@
 #include "SourceSite.h"
 #include "Status.h"
 #include "StringIds.h"
+
+#include "qlxapi.h"
 
 #include <windows.h>
 
@@ -59,6 +62,8 @@ public:
 
     void Failed(uint32_t line, const wchar_t* callee, const CStatus& status) const noexcept;
     void Win32Failed(uint32_t line, const wchar_t* function, DWORD error) const noexcept;
+    // The cluster library's class and number, then its own text.
+    void ClusterFailed(uint32_t line, const wchar_t* function, const QLXError& error) const noexcept;
     // An entry whose format is the catalogue text of messageId.
     void Message(uint32_t line, int32_t level, uint32_t messageId, ...) const noexcept;
     // An entry with a format of the program's own (debug traces, fixed texts).
@@ -79,5 +84,6 @@ private:
     const CFunctionLog kvLog_(kvLogSite_, __LINE__)
 #define KV_LOG_FAILED(callee, status) kvLog_.Failed(__LINE__, (callee), (status))
 #define KV_LOG_WIN32(function, error) kvLog_.Win32Failed(__LINE__, (function), (error))
+#define KV_LOG_CLUSTER(function, error) kvLog_.ClusterFailed(__LINE__, (function), (error))
 #define KV_LOG_MESSAGE(level, messageId, ...) kvLog_.Message(__LINE__, (level), (messageId), ##__VA_ARGS__)
 #define KV_LOG_TEXT(level, messageId, ...) kvLog_.Text(__LINE__, (level), (messageId), __VA_ARGS__)

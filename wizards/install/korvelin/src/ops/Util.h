@@ -2,6 +2,7 @@
 // grouped by what they work on. Each returns a status record.
 #pragma once
 
+#include "ClusterResults.h"
 #include "ExchangeVersionList.h"
 #include "Status.h"
 
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class CCluster;
 
 class CUtil
 {
@@ -55,4 +58,52 @@ public:
 
     // The code of an Exchange 2007 minor release (0 to 5), else otherMinor.
     static uint32_t CodeOfMinor(DWORD minor, uint32_t otherMinor) noexcept;
+
+    // --- The cluster ---
+
+    // Results of category 1.
+    static constexpr uint32_t kApiNotReady = 204;
+    static constexpr uint32_t kClusterNotOpened = 206;
+    static constexpr uint32_t kSystemNamesNotRead = 207;
+    static constexpr uint32_t kSysInfoNotRead = 216;
+    static constexpr uint32_t kGroupStillOnline = 229;
+    static constexpr uint32_t kSysInfoEmpty = 230;
+
+    // What a virtual server that the directory cannot date is recorded at.
+    static constexpr wchar_t kOtherVersion[] = L"OTHER";
+
+    // Readies the cluster library; 1/204 when it is not ready.
+    [[nodiscard]] static CStatus InitQLXApi() noexcept;
+    // The same, then the local cluster's handle; 1/206 without one.
+    [[nodiscard]] static CStatus InitQLXApiAndGetHandle(QLXHANDLE& handle) noexcept;
+    // Fills the cluster record: the handle, every system with its computer
+    // name and Exchange version, and the virtual servers configured on each.
+    // Restarts the engine's service "Qen" once when the engine is hung. A
+    // failure keeps the systems found so far.
+    [[nodiscard]] static CStatus GetClusterInfo(CCluster& cluster) noexcept;
+    // A system's computer name, from its "SysInfo" attribute (100 attempts).
+    [[nodiscard]] static CStatus GetActualNodeName(const std::wstring& systemName, std::wstring& computerName,
+                                                   QLXHANDLE handle) noexcept;
+
+    // --- Group state and offline (names are the library's ANSI texts) ---
+
+    // Category 33 with the library's error number on failure.
+    [[nodiscard]] static CStatus GetState(QLXHANDLE handle, const std::string& objectName, uint32_t kind,
+                                          const QLXStateFilter* filter, unique_qlx_states& states) noexcept;
+    // No Lanman resource is no failure: success with no result.
+    [[nodiscard]] static CStatus GetLanmanResources(QLXHANDLE handle, unique_qlx_names& names) noexcept;
+    [[nodiscard]] static CStatus GetVirtualName(QLXHANDLE handle, const std::string& resourceName,
+                                                std::string& virtualName) noexcept;
+    // The first system (in the library's order of resources, then of states)
+    // on which the virtual server's Lanman resource is online, and its group.
+    [[nodiscard]] static CStatus IsExchSGOnlineInLocalCluster(QLXHANDLE handle, const std::wstring& evsName,
+                                                              bool& online, std::string& groupName,
+                                                              std::string& systemName) noexcept;
+    // Asks for the group to go offline and polls its state on systemName once
+    // a second, 301 times at most (then 1/229).
+    [[nodiscard]] static CStatus OfflineServiceGrp(QLXHANDLE handle, const std::string& groupName,
+                                                   const std::string& systemName) noexcept;
+
+private:
+    [[nodiscard]] static CStatus _RestartClusterEngine() noexcept;
 };

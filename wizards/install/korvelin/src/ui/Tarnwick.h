@@ -5,6 +5,7 @@
 #include "AfxApp.h"
 #include "AfxGdi.h"
 #include "AfxMt.h"
+#include "Cluster.h"
 #include "ExchangeVersionList.h"
 #include "ExchRegistry.h"
 #include "LibLogger.h"
@@ -50,6 +51,8 @@ public:
     void _BuildImageList() noexcept;
 
     CQLXExchConfig m_config;
+    // The discovered cluster, with the library's handle for the whole run.
+    CCluster m_cluster;
     uint32_t m_installedVersion = 0;
     uint32_t m_installedRoles = 0;
     std::wstring m_exchangeServerName;

@@ -1,0 +1,9 @@
+// The cluster library speaks ANSI; the wizard speaks UTF-16. Conversions in
+// the current ANSI code page; an empty result when a text cannot be held.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+std::string ToAnsi(std::wstring_view text) noexcept;
+std::wstring FromAnsi(std::string_view text) noexcept;
