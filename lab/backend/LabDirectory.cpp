@@ -338,7 +338,8 @@ public:
             const auto child = FindDirectoryObject(std::wstring(relativeName) + L"," + _object->dn);
             if (!child || (className && *className && !SameText(className, child->className)))
                 return kNoSuchObject;
-            for (const auto& other : DirectoryObjects())
+            const auto directory = Directory();
+            for (const auto& other : directory->objects)
                 if (IsBelow(other.dn, child->dn))
                     return kNotLeaf;
             return DeleteDirectorySubtree(child->dn) ? S_OK : kNoSuchObject;
@@ -400,7 +401,8 @@ public:
                     if (attributes && attributes[i])
                         search->attributes.emplace_back(attributes[i]);
             }
-            for (auto& object : DirectoryObjects())
+            const auto directory = Directory();
+            for (const auto& object : directory->objects)
             {
                 const bool inScope = _scope == ADS_SCOPE_BASE       ? SameText(object.dn, _object->dn)
                                      : _scope == ADS_SCOPE_ONELEVEL ? SameText(ParentName(object.dn), _object->dn)
@@ -408,7 +410,7 @@ public:
                                                                           IsBelow(object.dn, _object->dn);
                 if (inScope && std::all_of(terms.begin(), terms.end(),
                                            [&](const auto& term) { return TermMatches(object, term); }))
-                    search->rows.push_back(std::move(object));
+                    search->rows.push_back(object);
             }
             _searches.insert(search.get());
             *handle = search.release();

@@ -39,8 +39,10 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace KvLab
@@ -69,8 +71,20 @@ bool IsBelow(const std::wstring& dn, const std::wstring& base);
 bool SameText(const std::wstring& a, const std::wstring& b);
 
 std::wstring DirectoryObjectsPath();
+
+// The whole domain as the registry holds it, in key order, with its objects
+// by distinguished name (any case) and the objects whose parent is missing.
+struct DirectorySnapshot
+{
+    std::vector<DirectoryObject> objects;
+    std::unordered_map<std::wstring, size_t> byName;
+    std::vector<std::wstring> orphans;
+
+    const DirectoryObject* Find(const std::wstring& dn) const;
+};
+// Read again only after the registry changed.
+std::shared_ptr<const DirectorySnapshot> Directory();
 std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn);
-std::vector<DirectoryObject> DirectoryObjects();
 bool DirectoryHasDomain();
 // Objects whose parent is missing from the tree, by distinguished name.
 std::vector<std::wstring> DirectoryOrphans();

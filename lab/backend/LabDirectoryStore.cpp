@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <memory>
+#include <mutex>
 
 namespace KvLab
 {
@@ -206,7 +208,17 @@ std::wstring DirectoryObjectsPath()
     return KeyPath(L"Objects");
 }
 
-std::vector<DirectoryObject> DirectoryObjects()
+namespace
+{
+std::wstring Folded(const std::wstring& text)
+{
+    std::wstring folded = text;
+    for (wchar_t& c : folded)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return folded;
+}
+
+std::vector<DirectoryObject> ReadObjects()
 {
     std::vector<DirectoryObject> found;
     unique_hkey objects;
@@ -227,11 +239,85 @@ std::vector<DirectoryObject> DirectoryObjects()
     return found;
 }
 
+bool IsNamingContext(const std::wstring& dn);
+
+std::shared_ptr<const DirectorySnapshot> ReadSnapshot()
+{
+    auto snapshot = std::make_shared<DirectorySnapshot>();
+    snapshot->objects = ReadObjects();
+    for (size_t i = 0; i < snapshot->objects.size(); ++i)
+        snapshot->byName.emplace(Folded(snapshot->objects[i].dn), i);
+    for (const auto& object : snapshot->objects)
+        if (!snapshot->Find(ParentName(object.dn)) && !IsNamingContext(object.dn))
+            snapshot->orphans.push_back(object.dn);
+    return snapshot;
+}
+
+// Reading the whole domain for every lookup would make the lab dominate what
+// it serves; the snapshot is read again only after some key below SOFTWARE
+// changed (the lab's own key comes and goes with each scenario, so it cannot
+// be watched itself).
+class CDirectoryCache
+{
+public:
+    std::shared_ptr<const DirectorySnapshot> Get()
+    {
+        std::lock_guard<std::mutex> guard(_lock);
+        if (!_snapshot || Changed())
+            _snapshot = ReadSnapshot();
+        return _snapshot;
+    }
+
+private:
+    bool Changed()
+    {
+        if (!_event)
+        {
+            _event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            if (!_event || ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_NOTIFY, &_watched) != ERROR_SUCCESS)
+                return Unwatched();
+        }
+        else if (::WaitForSingleObject(_event.get(), 0) != WAIT_OBJECT_0)
+            return false;
+        ::ResetEvent(_event.get());
+        // Watching again before the read: a change during it shows next time.
+        if (::RegNotifyChangeKeyValue(_watched.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                      _event.get(), TRUE) != ERROR_SUCCESS)
+            return Unwatched();
+        return true;
+    }
+    // Without a watch every call reads again: slow, never stale.
+    bool Unwatched()
+    {
+        _event.reset();
+        _watched.reset();
+        return true;
+    }
+
+    std::mutex _lock;
+    unique_hkey _watched;
+    unique_handle _event;
+    std::shared_ptr<const DirectorySnapshot> _snapshot;
+};
+} // namespace
+
+const DirectoryObject* DirectorySnapshot::Find(const std::wstring& dn) const
+{
+    const auto found = byName.find(Folded(dn));
+    return found == byName.end() ? nullptr : &objects[found->second];
+}
+
+std::shared_ptr<const DirectorySnapshot> Directory()
+{
+    static CDirectoryCache cache;
+    return cache.Get();
+}
+
 std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn)
 {
-    for (auto& object : DirectoryObjects())
-        if (SameText(object.dn, dn))
-            return std::move(object);
+    const auto directory = Directory();
+    if (const DirectoryObject* object = directory->Find(dn))
+        return *object;
     return std::nullopt;
 }
 
@@ -243,13 +329,6 @@ bool IsNamingContext(const std::wstring& dn)
         if (SameText(RootDseValue(context).value_or(L""), dn))
             return true;
     return false;
-}
-
-bool HasParentAmong(const std::wstring& dn, const std::vector<DirectoryObject>& objects)
-{
-    const std::wstring parent = ParentName(dn);
-    return std::any_of(objects.begin(), objects.end(),
-                       [&](const DirectoryObject& object) { return SameText(object.dn, parent); });
 }
 
 std::optional<DWORD> ReadNumber(HKEY key, const wchar_t* name)
@@ -265,17 +344,12 @@ std::optional<DWORD> ReadNumber(HKEY key, const wchar_t* name)
 
 std::vector<std::wstring> DirectoryOrphans()
 {
-    const auto objects = DirectoryObjects();
-    std::vector<std::wstring> orphans;
-    for (const auto& object : objects)
-        if (!HasParentAmong(object.dn, objects) && !IsNamingContext(object.dn))
-            orphans.push_back(object.dn);
-    return orphans;
+    return Directory()->orphans;
 }
 
 bool HasPlaceInDirectory(const std::wstring& dn)
 {
-    return IsNamingContext(dn) || HasParentAmong(dn, DirectoryObjects());
+    return IsNamingContext(dn) || Directory()->Find(ParentName(dn));
 }
 
 HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password)
@@ -367,7 +441,8 @@ bool DeleteDirectorySubtree(const std::wstring& dn)
         ERROR_SUCCESS)
         return false;
     bool deleted = false;
-    for (const auto& object : DirectoryObjects())
+    const auto directory = Directory();
+    for (const auto& object : directory->objects)
     {
         if (!SameText(object.dn, dn) && !IsBelow(object.dn, dn))
             continue;
