@@ -17,7 +17,6 @@
 
 namespace
 {
-#define KV_LOGGED(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text "\r\n"
 const std::wstring kConfigKey = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 const std::wstring kServers = L"CN=Servers,CN=Configuration,DC=lab,DC=test";
 
@@ -80,7 +79,7 @@ struct ClusterTest : ::testing::Test
         return text;
     }
 
-    void ExpectLogged(const char* lines) const { EXPECT_TRUE(_log.Has(lines)) << lines << "\nnot in:\n" << _log.Text(); }
+    void ExpectLogged(const char* lines) const { EXPECT_TRUE(_log.HasLines(lines)) << lines << "\nnot in:\n" << _log.Untimed(); }
 
     CScopedResourceModule _catalogue{L10nUtil::SelectModule(L"Korvelin", 0x0409)};
     CLabScenario _lab;
@@ -107,8 +106,8 @@ TEST_F(ClusterTest, FindsEverySystemAndTheVirtualServersOfEach)
               Shown());
     EXPECT_NE(_cluster.systems.Items()[0]->evsList.Find(L"EVS1"), _cluster.systems.Items()[1]->evsList.Find(L"EVS1"));
     EXPECT_EQ(_cluster.systems.Items()[0]->evsList.Find(L"EVS1"), _cluster.evsList.Find(L"evs1"));
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetEVSVersionFromAD() failed: category 27, code 3.")
-                     KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "EVS3"));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetEVSVersionFromAD() failed: category 27, code 3.")
+                     KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "EVS3"));
 
     // Lookups by computer name and by cluster name, without letter case.
     CSystem* system = nullptr;
@@ -120,7 +119,7 @@ TEST_F(ClusterTest, FindsEverySystemAndTheVirtualServersOfEach)
     EXPECT_EQ(std::pair(1u, 210u), Result(_cluster.LookupSystem(L"qlx-a", system, CCluster::kByComputerName)));
     EXPECT_EQ(std::pair(1u, 209u), Result(_cluster.LookupSystem(L"NODE1", system, 3)));
     EXPECT_EQ(L"NODE1", system->computerName) << "a failed lookup leaves the out pointer";
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "No System in the cluster with name =qlx-a"));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "No System in the cluster with name =qlx-a"));
 
     CEVS* evs = nullptr;
     EXPECT_TRUE(_cluster.LookupEVS(L"evs3", evs).IsSuccess());
@@ -128,8 +127,8 @@ TEST_F(ClusterTest, FindsEverySystemAndTheVirtualServersOfEach)
     EXPECT_EQ(std::pair(1u, 220u), Result(_cluster.LookupEVS(L"EVS9", evs)));
     EXPECT_EQ(std::pair(1u, 220u), Result(system->LookupEVS(L"EVS3", evs)));
     EXPECT_EQ(L"EVS3", evs->name);
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "No EVS found with name=EVS9"));
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "No configured EVS found with name=EVS3 on system NODE1"));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "No EVS found with name=EVS9"));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "No configured EVS found with name=EVS3 on system NODE1"));
 }
 
 // A node without the configuration key is listed without virtual servers; a
@@ -148,8 +147,8 @@ TEST_F(ClusterTest, KeepsNodesWhoseConfigurationOrVersionCannotBeRead)
     ASSERT_EQ(std::pair(0u, 0u), Result(CUtil::GetClusterInfo(_cluster)));
     EXPECT_EQ(L"NODE1/qlx-a/7: EVS1=1912701168; NODE2/qlx-b/12:; NODE3/qlx-c/12: EVS2=1912701168; | EVS1 EVS2",
               Shown());
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetExchangeVersion() failed: category 2, code 53.")
-                     KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "NODE2"));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetExchangeVersion() failed: category 2, code 53.")
+                     KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "NODE2"));
 }
 
 // Names that no cluster should list: a system without a name is skipped, a
@@ -159,8 +158,8 @@ TEST_F(ClusterTest, SkipsNamelessAndRepeatedSystems)
     _lab.SetClusterSystemList({L"qlx-a", L"", L"QLX-A", L"qlx-b"});
     ASSERT_EQ(std::pair(0u, 0u), Result(Discover()));
     EXPECT_EQ(L"NODE1/qlx-a/0:; NODE2/qlx-b/0:; |", Shown());
-    ExpectLogged(KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "The cluster listed a system without a name; skipped."));
-    ExpectLogged(KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "System QLX-A is computer NODE1, listed already; skipped."));
+    ExpectLogged(KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "The cluster listed a system without a name; skipped."));
+    ExpectLogged(KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "System QLX-A is computer NODE1, listed already; skipped."));
 }
 
 // Each failure of the library ends the discovery with its own code and logs
@@ -188,8 +187,8 @@ TEST_P(LibraryFailureTest, EndsTheDiscoveryWithItsCode)
 }
 
 #define KV_LIBRARY_LOGGED(function)                                                                                   \
-    KV_LOGGED("ERROR", IDS_LOG_CLUSTER_CALL_FAILED, function " failed: QLX error class 20, number 4711.")           \
-    KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "The engine says no.")
+    KV_LOG_LINE("ERROR", IDS_LOG_CLUSTER_CALL_FAILED, function " failed: QLX error class 20, number 4711.")           \
+    KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "The engine says no.")
 
 INSTANTIATE_TEST_SUITE_P(Calls, LibraryFailureTest, ::testing::Values(
     LibraryFailureCase{"NotReady", L"QLXApiInit", 204, KV_LIBRARY_LOGGED("QLXApiInit()")},
@@ -197,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Calls, LibraryFailureTest, ::testing::Values(
     LibraryFailureCase{"NoSystemNames", L"QLXObjGetNames", 207, KV_LIBRARY_LOGGED("QLXObjGetNames()")},
     LibraryFailureCase{"NoSysInfo", L"QLXObjGetAttribute", 216,
                        KV_LIBRARY_LOGGED("QLXObjGetAttribute()"),
-                       KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetActualNodeName() failed: category 1, code 216.")},
+                       KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetActualNodeName() failed: category 1, code 216.")},
     LibraryFailureCase{"NoSysInfoText", L"QLXAttrGetStr", 216, KV_LIBRARY_LOGGED("QLXAttrGetStr()")}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -239,17 +238,17 @@ TEST_P(ActualNameTest, ReadsTheComputerNameFromSysInfo)
 
 INSTANTIATE_TEST_SUITE_P(Texts, ActualNameTest, ::testing::Values(
     SysInfoCase{"AtTheFifthAttempt", "7:NODE7,RUNNING", 4, 0, L"NODE7",
-                KV_LOGGED("INFO", IDS_LOG_INFORMATION, "System qlx-x is computer NODE7.")},
+                KV_LOG_LINE("INFO", IDS_LOG_INFORMATION, "System qlx-x is computer NODE7.")},
     SysInfoCase{"WithoutComma", "7:NODE7", 0, 0, L"",
-                KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x has no comma: no computer name.")},
+                KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x has no comma: no computer name.")},
     SysInfoCase{"Empty", "", 0, 230, L"unchanged",
-                KV_LOGGED("ERROR", IDS_LOG_NO_SYSINFO, "QLXAttrGetStr() returned no SysInfo text for the cluster "
+                KV_LOG_LINE("ERROR", IDS_LOG_NO_SYSINFO, "QLXAttrGetStr() returned no SysInfo text for the cluster "
                                                        "system qlx-x.")},
     SysInfoCase{"FourKilobytes", "1:" + std::string(4096, 'N') + ",x", 0, 0, nullptr,
-                KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x gives 4096 characters that are "
+                KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x gives 4096 characters that are "
                                                           "no computer name.")},
     SysInfoCase{"Unprintable", "\x01\x02\x03,\x04", 0, 0, L"\x01\x02\x03",
-                KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x gives 3 characters that are no "
+                KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "SysInfo of system qlx-x gives 3 characters that are no "
                                                           "computer name.")}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -293,8 +292,8 @@ TEST_F(EngineTest, RestartsTheHungEngineThroughItsService)
     ASSERT_EQ(std::pair(0u, 0u), Result(Discover()));
     EXPECT_EQ(L"NODE1/qlx-a/0:; NODE2/qlx-b/0:; |", Shown());
     EXPECT_EQ(std::vector<DWORD>{5000}, _serviceClock.pauses);
-    ExpectLogged(KV_LOGGED("INFO", IDS_LOG_INFORMATION, "calling WaitForStart..")
-                     KV_LOGGED("INFO", IDS_LOG_INFORMATION, "completed QEN restart."));
+    ExpectLogged(KV_LOG_LINE("INFO", IDS_LOG_INFORMATION, "calling WaitForStart..")
+                     KV_LOG_LINE("INFO", IDS_LOG_INFORMATION, "completed QEN restart."));
 }
 
 TEST_F(EngineTest, WithoutTheEngineServiceTheDiscoveryFails)
@@ -302,8 +301,8 @@ TEST_F(EngineTest, WithoutTheEngineServiceTheDiscoveryFails)
     RemoveLabService(L"Qen", nullptr);
     _lab.SetClusterEngineHung(true);
     EXPECT_EQ(std::pair(2u, 1060u), Result(Discover()));
-    ExpectLogged(KV_LOGGED("INFO", IDS_LOG_INFORMATION, "Entering  restart QEN portion")
-                     KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "VLibService::Open() failed: category 2, code 1060."));
+    ExpectLogged(KV_LOG_LINE("INFO", IDS_LOG_INFORMATION, "Entering  restart QEN portion")
+                     KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "VLibService::Open() failed: category 2, code 1060."));
     EXPECT_EQ(nullptr, _cluster.handle);
 }
 } // namespace

@@ -13,7 +13,6 @@
 
 namespace
 {
-#define KV_LOGGED(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text "\r\n"
 using Offline = LabGroupOffline;
 
 std::pair<uint32_t, uint32_t> Result(const CStatus& status) { return {status.GetCategory(), status.GetCode()}; }
@@ -47,7 +46,7 @@ struct GroupTest : ::testing::Test
         return (online ? "online " : "offline ") + group + " " + system;
     }
 
-    void ExpectLogged(const char* lines) const { EXPECT_TRUE(_log.Has(lines)) << lines << "\nnot in:\n" << _log.Text(); }
+    void ExpectLogged(const char* lines) const { EXPECT_TRUE(_log.HasLines(lines)) << lines << "\nnot in:\n" << _log.Untimed(); }
 
     CScopedResourceModule _catalogue{L10nUtil::SelectModule(L"Korvelin", 0x0409)};
     CLabScenario _lab;
@@ -75,9 +74,9 @@ TEST_F(GroupTest, OddStatesAreNotOnline)
     _lab.AddClusterResource(L"EVS1-Name", L"Lanman", L"EVS1", L"EVS1-SG", {});
     _lab.AddClusterResource(L"EVS2-Name", L"Lanman", L"EVS2", L"EVS2-SG", {{L"qlx-a", 4}});
     EXPECT_EQ("offline - -", Online(L"EVS1"));
-    ExpectLogged(KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "Resource EVS1-Name has no state on any system."));
+    ExpectLogged(KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "Resource EVS1-Name has no state on any system."));
     EXPECT_EQ("offline - -", Online(L"EVS2"));
-    ExpectLogged(KV_LOGGED("WARNING", IDS_LOG_INFORMATION, "Resource EVS2-Name has state 4 on a system."));
+    ExpectLogged(KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION, "Resource EVS2-Name has state 4 on a system."));
 }
 
 TEST_F(GroupTest, NoLanmanResourceIsNoFailure)
@@ -111,20 +110,20 @@ TEST_P(OnlineFailureTest, GivesTheLibrarysNumber)
     EXPECT_EQ(std::pair(33u, 4712u),
               Result(CUtil::IsExchSGOnlineInLocalCluster(handle, L"EVS1", online, group, system)));
     EXPECT_EQ(c.shown, (online ? "online " : "offline ") + group + " " + system);
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "Not now."));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION, "Not now."));
     ExpectLogged(c.callerLine);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, OnlineFailureTest, ::testing::Values(
     OnlineFailureCase{"Resources", L"QLXObjGetNames", "offline - -",
-                      KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetLanmanResources() failed: category 33, code 4712.")},
+                      KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetLanmanResources() failed: category 33, code 4712.")},
     OnlineFailureCase{"VirtualName", L"QLXObjGetAttribute", "offline - -",
-                      KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetVirtualName() failed: category 33, code 4712.")},
+                      KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetVirtualName() failed: category 33, code 4712.")},
     OnlineFailureCase{"State", L"QLXObjGetState", "offline - -",
-                      KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4712.")},
+                      KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4712.")},
     // The flag and the system are set before the group is asked for.
     OnlineFailureCase{"GroupName", L"QLXResGetGrpName", "online - qlx-b",
-                      KV_LOGGED("ERROR", IDS_LOG_CLUSTER_CALL_FAILED,
+                      KV_LOG_LINE("ERROR", IDS_LOG_CLUSTER_CALL_FAILED,
                                 "QLXResGetGrpName() failed: QLX error class 20, number 4712.")}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -165,7 +164,7 @@ TEST_F(GroupTest, AFailedPollEndsTheWait)
     KvLab::FailCall(KvLab::Entry::QLXObjGetState, 3, 4714);
     EXPECT_EQ(std::pair(33u, 4714u), Result(CUtil::OfflineServiceGrp(handle, "EVS1-SG", "qlx-a")));
     EXPECT_EQ(std::vector<DWORD>(2, 1000), _clock.sleeps);
-    ExpectLogged(KV_LOGGED("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4714."));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4714."));
 }
 
 // A group that reports nothing for the system is waited for, with one log line.

@@ -69,6 +69,25 @@ CLogTail::CLogTail() : _start(ReadGeneration(L'A').size())
 {
 }
 
+std::string CLogTail::Untimed() const
+{
+    // "2026/12/06 07:32:48 QLX ..." : the stamp is the first 20 characters.
+    constexpr size_t kStamp = 20;
+    const std::string text = Text();
+    std::string untimed;
+    for (size_t start = 0; start < text.size();)
+    {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        start = end;
+        if (line[0] == '\t') // where the entry came from
+            continue;
+        untimed += line.size() > kStamp && line[4] == '/' && line[19] == ' ' ? line.substr(kStamp) : line;
+    }
+    return untimed;
+}
+
 std::string CLogTail::Text() const
 {
     const std::string current = ReadGeneration(L'A');

@@ -12,6 +12,9 @@
 #define KV_MESSAGE_TAG(id) "M-42-13-" KV_STRINGIZE(id) " "
 #define KV_MESSAGE_TAGW(id) L"M-42-13-" KV_STRINGIZE(id) L" "
 
+// One whole log line as Untimed() shows it; lines concatenate into a block.
+#define KV_LOG_LINE(level, id, text) "QLX " level " " KV_MESSAGE_TAG(id) text "\r\n"
+
 // What the process-wide log (component 13, debug level 1) received since
 // construction, across one rotation of its files.
 class CLogTail
@@ -20,6 +23,11 @@ public:
     CLogTail();
     std::string Text() const;
     bool Has(const std::string& lines) const { return Text().find(lines) != std::string::npos; }
+    // The entries' message lines without their time stamps (and without the
+    // lines that name where they came from), so that consecutive entries can
+    // be looked for as one block (see KV_LOG_LINE).
+    std::string Untimed() const;
+    bool HasLines(const std::string& lines) const { return Untimed().find(lines) != std::string::npos; }
 
 private:
     size_t _start;

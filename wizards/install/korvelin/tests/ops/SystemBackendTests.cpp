@@ -1,0 +1,39 @@
+// The program's own table on a computer without the cluster library: the
+// wizard starts, and the library answers as one that is not ready.
+#include "Util.h"
+
+#include "L10nUtil.h"
+#include "StringIds.h"
+#include "WizardTestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TEST(SystemBackendTest, MissingClusterLibraryIsALibraryThatIsNotReady)
+{
+    ASSERT_EQ(nullptr, ::GetModuleHandleW(L"qlxapi_mt.dll"));
+    CScopedResourceModule catalogue{L10nUtil::SelectModule(L"Korvelin", 0x0409)};
+    const CLogTail log;
+    for (int call = 0; call < 2; ++call)
+    {
+        const CStatus status = CUtil::InitQLXApi();
+        EXPECT_EQ(std::pair(1u, 204u), std::pair(status.GetCategory(), status.GetCode()));
+    }
+    const std::string text = log.Text();
+    const std::string loading = "qlxapi_mt.dll could not be loaded: Windows error 126.";
+    EXPECT_NE(std::string::npos, text.find(loading)) << text;
+    EXPECT_EQ(text.find(loading), text.rfind(loading)) << "loaded once, on first use";
+    EXPECT_TRUE(log.HasLines(KV_LOG_LINE("ERROR", IDS_LOG_CLUSTER_CALL_FAILED,
+                                  "QLXApiInit() failed: QLX error class 1, number 126.")
+                            KV_LOG_LINE("ERROR", IDS_LOG_INFORMATION,
+                                      "qlxapi_mt.dll could not be loaded (Windows error 126).")))
+        << log.Untimed();
+    // Every entry answers without the library.
+    EXPECT_EQ(nullptr, KvEntry().QLXClusterOpenLocal(QLX_ALL_SYSTEMS, 0));
+    QLXNames* names = nullptr;
+    EXPECT_NE(0, KvEntry().QLXObjGetNames(nullptr, QLX_OBJ_SYSTEM, 0, &names, nullptr));
+    KvEntry().QLXFreeObjNames(&names);
+}
+} // namespace
