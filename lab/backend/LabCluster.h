@@ -42,7 +42,8 @@
 //       "Text"              text
 //
 // Text values are REG_SZ, given out in the ANSI code page, or REG_BINARY, given
-// out byte for byte (any bytes a test needs). Names filters (kind 22) take
+// out byte for byte (any bytes a test needs). Groups and resources are listed
+// in the order the registry enumerates their keys (by name). Names filters (kind 22) take
 // conditions "<value name>=<text>", matched without regard to case against the
 // object's text values; state filters (kind 17) name systems, also without
 // regard to case. Every result is counted until its QLXFree* call, which frees

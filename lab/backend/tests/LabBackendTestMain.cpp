@@ -1,11 +1,11 @@
 // The lab backend's tests. Run with --poll-group=<name> the executable polls
 // that group's states once instead, as the wizard's next process would, and
 // exits 1 if it answered offline, 0 if not, 2 if the poll failed.
+#include "ClusterCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-int PollGroupOnce(const char* group); // LabClusterTests.cpp
 
 int main(int argc, char** argv)
 {

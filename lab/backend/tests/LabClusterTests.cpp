@@ -1,4 +1,5 @@
 // The lab's cluster engine through the entry-point table, as the wizard calls it.
+#include "ClusterCalls.h"
 #include "ClusterResults.h"
 #include "LabCluster.h"
 #include "LabFaults.h"
@@ -16,68 +17,8 @@
 #include <thread>
 #include <vector>
 
-using Strings = std::vector<std::string>;
-using States = std::vector<std::pair<std::string, uint32_t>>;
-using Error = std::pair<uint32_t, uint32_t>; // class, number
-
-QLXHANDLE OpenCluster()
-{
-    return KvEntry().QLXClusterOpenLocal(QLX_ALL_SYSTEMS, 0);
-}
-
-// One state poll of a group: 1 if it answered offline on every system, 0 if
-// not, 2 if the poll failed. The test main runs it in a second process too.
-int PollGroupOnce(const char* group)
-{
-    unique_qlx_states states;
-    if (KvEntry().QLXObjGetState(OpenCluster(), QLX_OBJ_GROUP, group, nullptr, &states, nullptr) != 0)
-        return 2;
-    const QLXStateEntry* begin = states.get()->entries;
-    const QLXStateEntry* end = begin + states.get()->count;
-    return begin != end && std::all_of(begin, end, [](const QLXStateEntry& e) { return e.state == QLX_STATE_OFFLINE; });
-}
-
 namespace
 {
-Error LastError()
-{
-    const QLXError error = KvEntry().QLXApiGetLastError();
-    return {error.errorClass, error.errorNumber};
-}
-
-std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions = {})
-{
-    const QLXNamesFilter filter{QLX_FILTER_CONDITIONS, static_cast<uint32_t>(conditions.size()), conditions.data()};
-    unique_qlx_names names;
-    if (KvEntry().QLXObjGetNames(OpenCluster(), kind, 0, &names, conditions.empty() ? nullptr : &filter) != 0)
-        return std::nullopt;
-    return Strings(names.get()->names, names.get()->names + names.get()->count);
-}
-
-std::optional<States> StatesOf(uint32_t kind, const char* object, const std::vector<const char*>* systems = nullptr)
-{
-    const QLXStateFilter filter{QLX_FILTER_STATE_SYSTEMS, systems ? static_cast<uint32_t>(systems->size()) : 0,
-                                systems ? systems->data() : nullptr};
-    unique_qlx_states states;
-    if (KvEntry().QLXObjGetState(OpenCluster(), kind, object, nullptr, &states, systems ? &filter : nullptr) != 0)
-        return std::nullopt;
-    States result;
-    for (uint32_t i = 0; i < states.get()->count; ++i)
-        result.emplace_back(states.get()->entries[i].system, states.get()->entries[i].state);
-    return result;
-}
-
-// The attribute's text for a key, or the error number of the call that failed.
-std::string AttributeText(uint32_t kind, const char* object, const char* attribute, const char* key)
-{
-    unique_qlx_attr attr;
-    unique_qlx_str text;
-    if (KvEntry().QLXObjGetAttribute(OpenCluster(), kind, object, attribute, 0, &attr, 0) != 0 ||
-        KvEntry().QLXAttrGetStr(attr.get(), key, 0, &text, 0) != 0)
-        return std::to_string(LastError().second);
-    return text.get();
-}
-
 int InitApi()
 {
     unique_qlx_cntlinfo info;
