@@ -114,16 +114,12 @@ ClusterOutcome WantedSystems(const char* system, const QLXStateFilter* filter, s
         if (filter->systems[i])
             named.push_back(FromAnsi(filter->systems[i]));
     const std::wstring asked = system ? FromAnsi(system) : std::wstring();
-    systems = ClusterSystems();
-    systems.erase(std::remove_if(systems.begin(), systems.end(),
-                                 [&](const std::wstring& name) {
-                                     const auto same = [&name](const std::wstring& other) {
-                                         return SameText(name, other);
-                                     };
-                                     return (!asked.empty() && !same(asked)) ||
-                                            (filter && std::none_of(named.begin(), named.end(), same));
-                                 }),
-                  systems.end());
+    for (std::wstring& name : ClusterSystems())
+    {
+        const auto same = [&name](const std::wstring& other) { return SameText(name, other); };
+        if ((asked.empty() || same(asked)) && (!filter || std::any_of(named.begin(), named.end(), same)))
+            systems.push_back(std::move(name));
+    }
     return std::nullopt;
 }
 } // namespace

@@ -21,7 +21,7 @@ struct LabGroupOffline
     DWORD polls = 0;
     DWORD errorClass = 0;
     DWORD errorNumber = 0;
-    std::string text;
+    std::string text{}; // braced: a partial initialiser then draws no warning
 };
 using LabStates = std::vector<std::pair<std::wstring, DWORD>>; // system name, state, in any order
 

@@ -151,8 +151,8 @@ TEST_P(GroupOfflineTest, AnswersTheRequestAndGoesOfflineAsSet)
 
 INSTANTIATE_TEST_SUITE_P(Modes, GroupOfflineTest, ::testing::Values(
     OfflineCase{"AtTheFirstPoll", {}, {1, 1}},
-    OfflineCase{"AfterTwoPolls", {LabGroupOffline::AfterPolls, 2, 0, 0, ""}, {0, 0, 1, 1}},
-    OfflineCase{"Never", {LabGroupOffline::Never, 0, 0, 0, ""}, {0, 0, 0}},
+    OfflineCase{"AfterTwoPolls", {LabGroupOffline::AfterPolls, 2}, {0, 0, 1, 1}},
+    OfflineCase{"Never", {LabGroupOffline::Never}, {0, 0, 0}},
     OfflineCase{"Refused", {LabGroupOffline::Refuse, 0, 21, 51234, "busy"}, {0, 0}, {21, 51234}}),
     [](const auto& info) { return std::string(info.param.label); });
 
