@@ -15,8 +15,8 @@
 //                           count in "HungAtStarts", and it answers (clearing
 //                           both values) once the count has grown
 //   Systems\<system>
-//       "SysInfo"           text: the attribute "SysInfo", one value keyed by the
-//                           system name as the caller gave it
+//       "SysInfo"           text: the attribute "SysInfo" (as any text value here),
+//                           one value keyed by the system name as the caller gave it
 //       "SysInfoFailures"   REG_DWORD, that many reads of "SysInfo" fail with
 //                           20/kLabSysInfoUnavailable before it is readable;
 //                           counted per system in the process, from the last
@@ -43,16 +43,19 @@
 //
 // Text values are REG_SZ, given out in the ANSI code page, or REG_BINARY, given
 // out byte for byte (any bytes a test needs). Groups and resources are listed
-// in the order the registry enumerates their keys (by name). Names filters (kind 22) take
-// conditions "<value name>=<text>", matched without regard to case against the
-// object's text values; state filters (kind 17) name systems, also without
-// regard to case. Every result is counted until its QLXFree* call, which frees
-// only a result of its own kind.
+// in the order the registry enumerates their keys (by name). Names filters
+// (kind 22) take conditions "<value name>=<text>", matched without regard to
+// case against the object's text values. State results follow the "Systems"
+// list; a state filter (kind 17), and a system named in the call, narrow it,
+// without regard to case. QLXGrpOffline takes the whole group offline; a
+// system it names must be one of the cluster's. Every result is counted
+// until its QLXFree* call, which frees only a result of its own kind.
 //
-// Lab faults (LabFaults.h) fail an entry with class 20, the fault's error as
-// the number and a text naming the entry; they only count the calls of the
-// free functions, which cannot fail, and make QLXApiGetLastError answer the
-// fault's error instead of the thread's.
+// Each call first meets its lab fault (LabFaults.h), then its stored failure,
+// then does its work. A fault fails the entry with class 20, the fault's
+// error as the number and a text naming the entry; it only counts the calls
+// of the free functions, which cannot fail, and makes QLXApiGetLastError
+// answer the fault's error instead of the thread's.
 #pragma once
 
 #include "EntryPoints.h"
