@@ -86,12 +86,12 @@ function(korvelin_add_test_library name)
 endfunction()
 
 # One test executable per library area. ctest runs it through Wine (the
-# toolchain's emulator); a crash gives a non-zero exit and a hang hits the
-# time-out, so neither can pass silently.
+# toolchain's emulator); a crash gives a non-zero exit (CrashExit.cpp makes
+# sure of it) and a hang hits the time-out, so neither can pass silently.
 set(KORVELIN_TEST_TIMEOUT 300 CACHE STRING "Seconds a test executable may run")
 function(korvelin_add_test name)
   cmake_parse_arguments(T "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/winlib/tests/support/CrashExit.cpp)
   _korvelin_checked_names(libs ${T_LIBS})
   target_link_libraries(${name} PRIVATE ${libs} gmock gtest)
   target_compile_options(${name} PRIVATE -UNDEBUG)

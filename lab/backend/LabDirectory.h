@@ -36,6 +36,8 @@
 // object's own values.
 #pragma once
 
+#include "LabState.h"
+
 #include <windows.h>
 #include <ole2.h>
 
@@ -68,7 +70,6 @@ std::wstring ParentName(const std::wstring& dn);
 std::wstring ComponentValue(const std::wstring& component);
 // True when dn lies strictly below base.
 bool IsBelow(const std::wstring& dn, const std::wstring& base);
-bool SameText(const std::wstring& a, const std::wstring& b);
 
 std::wstring DirectoryObjectsPath();
 

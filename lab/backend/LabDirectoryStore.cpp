@@ -23,33 +23,6 @@ std::wstring KeyPath(const wchar_t* sub)
     return std::wstring(kDirectoryKey) + L"\\" + sub;
 }
 
-std::optional<std::wstring> ReadText(HKEY key, const wchar_t* name)
-{
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return std::nullopt;
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
-std::optional<std::vector<BYTE>> ReadRaw(HKEY key, const wchar_t* name, DWORD expectedType)
-{
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != expectedType)
-        return std::nullopt;
-    std::vector<BYTE> data(size);
-    if (::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    data.resize(size);
-    return data;
-}
-
 std::optional<DirectoryObject> ReadObject(HKEY objects, const std::wstring& id)
 {
     unique_hkey key;
@@ -186,12 +159,6 @@ std::wstring ComponentValue(const std::wstring& component)
         value += component[i];
     }
     return value;
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return a.size() == b.size() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                          static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool IsBelow(const std::wstring& dn, const std::wstring& base)
@@ -331,15 +298,6 @@ bool IsNamingContext(const std::wstring& dn)
     return false;
 }
 
-std::optional<DWORD> ReadNumber(HKEY key, const wchar_t* name)
-{
-    const auto raw = ReadRaw(key, name, REG_DWORD);
-    if (!raw || raw->size() != sizeof(DWORD))
-        return std::nullopt;
-    DWORD number = 0;
-    memcpy(&number, raw->data(), sizeof(number));
-    return number;
-}
 } // namespace
 
 std::vector<std::wstring> DirectoryOrphans()
@@ -373,7 +331,7 @@ HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password)
             // Passwords compare with case, user names without.
             if (ReadText(account.get(), L"Password").value_or(L"") != (password ? password : L""))
                 break;
-            return ReadNumber(account.get(), L"Rights").value_or(1) ? S_OK
+            return ReadDword(account.get(), L"Rights").value_or(1) ? S_OK
                                                                     : HRESULT_FROM_WIN32(ERROR_DS_INSUFF_ACCESS_RIGHTS);
         }
     }

@@ -1,6 +1,7 @@
 // KvLab faults: see LabFaults.h.
 #include "LabFaults.h"
 
+#include "LabCluster.h"
 #include "LabState.h"
 #include "UniqueResource.h"
 
@@ -51,15 +52,6 @@ State& Faults()
     return state;
 }
 
-DWORD ReadDword(HKEY key, const wchar_t* name)
-{
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-        return 0;
-    return value;
-}
-
 void Add(State& state, size_t index, uint32_t callNumber, DWORD error, bool every)
 {
     if (callNumber == 0)
@@ -76,7 +68,8 @@ void Add(State& state, size_t index, uint32_t callNumber, DWORD error, bool ever
 
 void AddFromKey(State& state, size_t index, HKEY key)
 {
-    Add(state, index, ReadDword(key, L"Call"), ReadDword(key, L"Error"), ReadDword(key, L"Every") != 0);
+    Add(state, index, ReadDword(key, L"Call").value_or(0), ReadDword(key, L"Error").value_or(0),
+        ReadDword(key, L"Every").value_or(0) != 0);
 }
 
 // Faults a lab scenario left in the registry, for runs of the real program.
@@ -135,12 +128,15 @@ void FailFromCall(Entry entry, uint32_t callNumber, DWORD error) noexcept
 
 void ResetFaults() noexcept
 {
-    State& state = Faults();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.calls.fill(0);
-    for (auto& faults : state.faults)
-        faults.clear();
-    LoadFromRegistry(state);
+    {
+        State& state = Faults();
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.calls.fill(0);
+        for (auto& faults : state.faults)
+            faults.clear();
+        LoadFromRegistry(state);
+    }
+    ResetClusterAttempts();
 }
 
 uint32_t CallCount(Entry entry) noexcept

@@ -48,7 +48,8 @@ KvFailsBy FailsBy(Entry entry) noexcept;
 void FailCall(Entry entry, uint32_t callNumber, DWORD error) noexcept;
 // Every call of entry from the callNumber-th from now on fails with error.
 void FailFromCall(Entry entry, uint32_t callNumber, DWORD error) noexcept;
-// Forgets every fault and every count, and reads the registry's faults again.
+// Forgets every fault and every count (the cluster engine's failed "SysInfo"
+// reads too), and reads the registry's faults again.
 void ResetFaults() noexcept;
 // Calls of entry since the last reset.
 uint32_t CallCount(Entry entry) noexcept;

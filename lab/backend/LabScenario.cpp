@@ -1,10 +1,13 @@
 // CLabScenario: see LabScenario.h.
 #include "LabScenario.h"
 
+#include "LabClusterStore.h"
 #include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabState.h"
 #include "UniqueResource.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -52,17 +55,58 @@ bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number)
     return SetValue(path, name.c_str(), REG_DWORD, &number, sizeof(number));
 }
 
+// ANSI bytes as they are: REG_BINARY, which the engine gives out unchanged.
+bool SetAnsi(const std::wstring& path, const wchar_t* name, const std::string& text)
+{
+    return SetValue(path, name, REG_BINARY, text.data(), static_cast<DWORD>(text.size()));
+}
+
+bool CreateKey(const std::wstring& path)
+{
+    unique_hkey key;
+    return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr) == ERROR_SUCCESS;
+}
+
+bool DeleteKey(const std::wstring& path)
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+    const LSTATUS rc = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+// A cluster object's key, emptied: an object added again is replaced.
+std::wstring FreshObjectKey(const wchar_t* kind, const std::wstring& name)
+{
+    if (name.empty() || name.find(L'\\') != std::wstring::npos)
+        return {};
+    const std::wstring path = std::wstring(KvLab::kClusterKey) + L"\\" + kind + L"\\" + name;
+    return DeleteKey(path) && CreateKey(path) ? path : std::wstring();
+}
+
+bool SetStates(const std::wstring& objectPath, const LabStates& states)
+{
+    const std::wstring path = objectPath + L"\\States";
+    if (!CreateKey(path))
+        return false;
+    for (const auto& [system, state] : states)
+        if (!SetValue(path, system.c_str(), REG_DWORD, &state, sizeof(state)))
+            return false;
+    return true;
+}
+
 bool KeyExists(const std::wstring& path)
 {
     unique_hkey key;
     return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
 }
 
-// The first free number below `under` keeps the keys in the order they were added.
-std::wstring FreeKey(const std::wstring& under)
+// The first free number below `under` (from `first` on) keeps the keys in the
+// order they were added.
+std::wstring FreeKey(const std::wstring& under, int first = 1)
 {
     std::wstring id;
-    for (int n = 1; id.empty() || KeyExists(under + L"\\" + id); ++n)
+    for (int n = first; id.empty() || KeyExists(under + L"\\" + id); ++n)
     {
         wchar_t text[16];
         swprintf(text, ARRAYSIZE(text), L"%04d", n);
@@ -170,11 +214,39 @@ bool CLabScenario::AddDirectoryObject(const std::wstring& dn, const std::wstring
 {
     try
     {
-        if (dn.empty() || KvLab::FindDirectoryObject(dn) || !KvLab::HasPlaceInDirectory(dn))
-            return false;
-        const std::wstring path = FreeKey(KvLab::DirectoryObjectsPath());
-        return SetText(path, L"DistinguishedName", dn) && SetText(path, L"Class", className) &&
-               SetText(path, L"Cn", KvLab::ComponentValue(KvLab::FirstComponent(dn)));
+        return AddDirectoryObjects({{dn, className}});
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddDirectoryObjects(const std::vector<std::pair<std::wstring, std::wstring>>& objects) noexcept
+{
+    try
+    {
+        // One look at the domain for the whole batch: each write would make
+        // the next look read it all again.
+        const auto directory = KvLab::Directory();
+        std::vector<std::wstring> added;
+        const auto isAdded = [&](const std::wstring& dn) {
+            return std::any_of(added.rbegin(), added.rend(), [&](const auto& a) { return KvLab::SameText(a, dn); });
+        };
+        int next = static_cast<int>(directory->objects.size()) + 1;
+        for (const auto& [dn, className] : objects)
+        {
+            const std::wstring parent = KvLab::ParentName(dn);
+            if (dn.empty() || directory->Find(dn) || isAdded(dn) ||
+                !(directory->Find(parent) || isAdded(parent) || KvLab::HasPlaceInDirectory(dn)))
+                return false;
+            const std::wstring path = FreeKey(KvLab::DirectoryObjectsPath(), next++);
+            if (!SetText(path, L"DistinguishedName", dn) || !SetText(path, L"Class", className) ||
+                !SetText(path, L"Cn", KvLab::ComponentValue(KvLab::FirstComponent(dn))))
+                return false;
+            added.push_back(dn);
+        }
+        return true;
     }
     catch (...)
     {
@@ -244,4 +316,125 @@ bool CLabScenario::DirectoryObjectExists(const std::wstring& dn) noexcept
     {
         return false;
     }
+}
+
+bool CLabScenario::AddClusterSystem(const std::wstring& systemName, const std::string& sysInfo,
+                                    DWORD failedAttempts) noexcept
+{
+    try
+    {
+        std::vector<std::wstring> systems = KvLab::ClusterSystems();
+        systems.push_back(systemName);
+        const std::wstring path = FreshObjectKey(L"Systems", systemName);
+        return !path.empty() && SetAnsi(path, L"SysInfo", sysInfo) &&
+               SetNumber(path, L"SysInfoFailures", failedAttempts) && SetClusterSystemList(systems);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::SetClusterSystemList(const std::vector<std::wstring>& names) noexcept
+{
+    try
+    {
+        // Each name ends with a NUL, the list with one more.
+        std::wstring list;
+        for (const std::wstring& name : names)
+            list += name + L'\0';
+        list += L'\0';
+        return SetValue(KvLab::kClusterKey, L"Systems", REG_MULTI_SZ, list.data(),
+                        static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddClusterGroup(const std::wstring& group, const LabStates& states,
+                                   const LabGroupOffline& offline) noexcept
+{
+    try
+    {
+        const std::wstring path = FreshObjectKey(L"Groups", group);
+        if (path.empty() || !SetStates(path, states))
+            return false;
+        switch (offline.mode)
+        {
+        case LabGroupOffline::AfterPolls:
+            return SetNumber(path, L"OfflineAfterPolls", offline.polls);
+        case LabGroupOffline::Never:
+            return SetNumber(path, L"NeverOffline", 1);
+        case LabGroupOffline::Refuse:
+            return SetNumber(path, L"RefuseClass", offline.errorClass) &&
+                   SetNumber(path, L"RefuseNumber", offline.errorNumber) && SetAnsi(path, L"RefuseText", offline.text);
+        }
+        return false;
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::AddClusterResource(const std::wstring& resource, const std::wstring& type,
+                                      const std::wstring& virtualName, const std::wstring& group,
+                                      const LabStates& states) noexcept
+{
+    try
+    {
+        const std::wstring path = FreshObjectKey(L"Resources", resource);
+        return !path.empty() && SetText(path, L"Type", type) && SetText(path, L"VirtualName", virtualName) &&
+               SetText(path, L"Group", group) && SetStates(path, states);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::SetClusterEngineHung(bool hung) noexcept
+{
+    // The engine notes Qen's start count when it first meets the hang.
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KvLab::kClusterKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        ::RegDeleteValueW(key.get(), L"HungAtStarts");
+    if (hung)
+        return SetNumber(KvLab::kClusterKey, L"EngineHung", 1);
+    const LSTATUS rc = key ? ::RegDeleteValueW(key.get(), L"EngineHung") : ERROR_SUCCESS;
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool CLabScenario::SetClusterFailure(const std::wstring& function, DWORD errorClass, DWORD errorNumber,
+                                     const std::string& text) noexcept
+{
+    try
+    {
+        const std::wstring path = std::wstring(KvLab::kClusterKey) + L"\\Failures\\" + function;
+        return !function.empty() && SetNumber(path, L"Class", errorClass) && SetNumber(path, L"Number", errorNumber) &&
+               SetAnsi(path, L"Text", text);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::ClearClusterFailure(const std::wstring& function) noexcept
+{
+    try
+    {
+        return !function.empty() && DeleteKey(std::wstring(KvLab::kClusterKey) + L"\\Failures\\" + function);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CLabScenario::SetClusterPresent() noexcept
+{
+    return CreateKey(KvLab::kClusterKey);
 }

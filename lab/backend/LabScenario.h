@@ -6,7 +6,24 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
+
+// How a cluster group answers a request to go offline (see LabCluster.h).
+struct LabGroupOffline
+{
+    enum Mode
+    {
+        AfterPolls, // offline from the state poll after the first `polls` ones
+        Never,      // the request succeeds, the group stays as it is
+        Refuse      // the request fails with this error
+    } mode = AfterPolls;
+    DWORD polls = 0;
+    DWORD errorClass = 0;
+    DWORD errorNumber = 0;
+    std::string text{}; // braced: a partial initialiser then draws no warning
+};
+using LabStates = std::vector<std::pair<std::wstring, DWORD>>; // system name, state, in any order
 
 class CLabScenario
 {
@@ -33,6 +50,8 @@ public:
     // The cn is the value of the name's first component. Refused below an
     // object that does not exist, unless dn is a naming context.
     bool AddDirectoryObject(const std::wstring& dn, const std::wstring& className) noexcept;
+    // Many at once (dn, class), each checked as above; parents may come earlier in the batch.
+    bool AddDirectoryObjects(const std::vector<std::pair<std::wstring, std::wstring>>& objects) noexcept;
     // An account binds may name; one without rights binds to nothing.
     bool AddDirectoryAccount(const std::wstring& userName, const std::wstring& password, bool rights = true) noexcept;
     // Each replaces the attribute's values.
@@ -45,6 +64,25 @@ public:
     bool SetDirectoryOctets(const std::wstring& dn, const std::wstring& attribute,
                             const std::vector<std::vector<BYTE>>& values) noexcept;
     static bool DirectoryObjectExists(const std::wstring& dn) noexcept;
+
+    // The cluster (layout in LabCluster.h). Each Add* creates the cluster and
+    // replaces an object of the same name; sysInfo and texts are ANSI bytes,
+    // kept as they are.
+    bool AddClusterSystem(const std::wstring& systemName, const std::string& sysInfo,
+                          DWORD failedAttempts = 0) noexcept; // appends to "Systems"
+    bool SetClusterSystemList(const std::vector<std::wstring>& names) noexcept; // replaces the "Systems" list as is
+    bool AddClusterGroup(const std::wstring& group, const LabStates& states,
+                         const LabGroupOffline& offline = {}) noexcept;
+    bool AddClusterResource(const std::wstring& resource, const std::wstring& type, const std::wstring& virtualName,
+                            const std::wstring& group, const LabStates& states) noexcept;
+    // Hung until the lab service "Qen" has started again after the engine
+    // first answered 53007.
+    bool SetClusterEngineHung(bool hung) noexcept;
+    // Every call of the entry fails with this error until cleared (creates the cluster too).
+    bool SetClusterFailure(const std::wstring& function, DWORD errorClass, DWORD errorNumber,
+                           const std::string& text) noexcept;
+    bool ClearClusterFailure(const std::wstring& function) noexcept;
+    bool SetClusterPresent() noexcept; // creates the Cluster key (an empty cluster); the Add* functions create it too
 
     // Full path below HKLM of a key in a node's simulated registry.
     static std::wstring NodeKeyPath(const std::wstring& node, HKEY root, const std::wstring& subkey);

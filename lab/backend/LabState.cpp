@@ -34,6 +34,50 @@ std::wstring LocalComputerName()
     return name;
 }
 
+std::optional<std::wstring> ReadText(HKEY key, const wchar_t* name)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::optional<std::vector<BYTE>> ReadRaw(HKEY key, const wchar_t* name, DWORD expectedType)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != expectedType)
+        return std::nullopt;
+    std::vector<BYTE> data(size);
+    if (::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+std::optional<DWORD> ReadDword(HKEY key, const wchar_t* name)
+{
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value))
+        return std::nullopt;
+    return value;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                          static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 bool IsLocalComputer(const wchar_t* name)
 {
     if (!name || !*name)

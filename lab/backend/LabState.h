@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace KvLab
 {
@@ -13,6 +15,7 @@ constexpr wchar_t kNodesKey[] = L"SOFTWARE\\KorvelinLab\\Nodes";
 constexpr wchar_t kLocalNodeKey[] = L"SOFTWARE\\KorvelinLab\\LocalNode";
 constexpr wchar_t kFaultsKey[] = L"SOFTWARE\\KorvelinLab\\Faults";
 constexpr wchar_t kDirectoryKey[] = L"SOFTWARE\\KorvelinLab\\Directory";
+constexpr wchar_t kClusterKey[] = L"SOFTWARE\\KorvelinLab\\Cluster";
 
 // The subtree that stands for a node's registry root, e.g.
 // SOFTWARE\KorvelinLab\Nodes\NODE2\HKEY_LOCAL_MACHINE; empty for a root the
@@ -22,6 +25,15 @@ std::wstring NodeRootPath(const std::wstring& node, HKEY root);
 // The local computer's name as the lab sees it: LocalNode\ComputerName if
 // set, else the real one.
 std::wstring LocalComputerName();
+
+// A value of the lab registry if it has the type asked for; nullopt if it is
+// missing or of another type.
+std::optional<std::wstring> ReadText(HKEY key, const wchar_t* name);
+std::optional<std::vector<BYTE>> ReadRaw(HKEY key, const wchar_t* name, DWORD expectedType);
+std::optional<DWORD> ReadDword(HKEY key, const wchar_t* name);
+
+// Equal but for letter case, as the registry compares names.
+bool SameText(const std::wstring& a, const std::wstring& b);
 
 // True when name is this computer: null, empty, "localhost", or the local
 // name, with or without a leading "\\".

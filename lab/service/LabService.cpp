@@ -117,6 +117,15 @@ bool Pend(DWORD state, DWORD ms, bool stoppable)
     }
 }
 
+// Counted before RUNNING is reported, so whoever sees the service running
+// also sees this start.
+void CountStart(const wchar_t* name)
+{
+    const DWORD starts = LabServiceStarts(name) + 1;
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, LabServiceParametersKey(name).c_str(), kLabServiceStartsValue, REG_DWORD,
+                      &starts, sizeof(starts));
+}
+
 void StopSlowly(DWORD stopMs)
 {
     Report(SERVICE_STOP_PENDING, stopMs + kSliceMs);
@@ -147,6 +156,7 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
     if (t.failStart)
         return Report(SERVICE_STOPPED, 0, ERROR_SERVICE_SPECIFIC_ERROR, t.failStart);
 
+    CountStart(name);
     Report(SERVICE_RUNNING);
     const DWORD wait = t.stopAfterMs ? t.stopAfterMs : INFINITE;
     if (::WaitForSingleObject(g_service.stopRequested, wait) == WAIT_OBJECT_0)

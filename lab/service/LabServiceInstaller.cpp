@@ -100,6 +100,23 @@ std::wstring LabServiceParametersKey(const std::wstring& name)
     return L"SYSTEM\\CurrentControlSet\\Services\\" + name + L"\\Parameters";
 }
 
+DWORD LabServiceStarts(const std::wstring& name) noexcept
+{
+    try
+    {
+        DWORD starts = 0;
+        DWORD size = sizeof(starts);
+        if (::RegGetValueW(HKEY_LOCAL_MACHINE, LabServiceParametersKey(name).c_str(), kLabServiceStartsValue,
+                           RRF_RT_REG_DWORD, nullptr, &starts, &size) != ERROR_SUCCESS)
+            return 0;
+        return starts;
+    }
+    catch (...)
+    {
+        return 0;
+    }
+}
+
 std::wstring LabServiceExePath()
 {
     std::wstring path(MAX_PATH, L'\0');

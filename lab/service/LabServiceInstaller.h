@@ -22,6 +22,12 @@ struct LabServiceTimings
 // The registry key holding a service's behaviour, below HKLM.
 std::wstring LabServiceParametersKey(const std::wstring& name);
 
+// The service counts its starts under its Parameters key, just before it
+// reports RUNNING, so others can tell that it was started again.
+constexpr wchar_t kLabServiceStartsValue[] = L"Starts";
+// How often the service has reached RUNNING; 0 if it never has or is missing.
+DWORD LabServiceStarts(const std::wstring& name) noexcept;
+
 // KorvelinLabService.exe in the folder of the calling executable.
 std::wstring LabServiceExePath();
 

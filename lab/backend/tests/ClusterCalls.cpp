@@ -1,0 +1,58 @@
+// The tests' cluster calls: see ClusterCalls.h.
+#include "ClusterCalls.h"
+
+#include "ClusterResults.h"
+
+#include <algorithm>
+
+QLXHANDLE OpenCluster()
+{
+    return KvEntry().QLXClusterOpenLocal(QLX_ALL_SYSTEMS, 0);
+}
+
+Error LastError()
+{
+    const QLXError error = KvEntry().QLXApiGetLastError();
+    return {error.errorClass, error.errorNumber};
+}
+
+std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions)
+{
+    const QLXNamesFilter filter{QLX_FILTER_CONDITIONS, static_cast<uint32_t>(conditions.size()), conditions.data()};
+    unique_qlx_names names;
+    if (KvEntry().QLXObjGetNames(OpenCluster(), kind, 0, &names, conditions.empty() ? nullptr : &filter) != 0)
+        return std::nullopt;
+    return Strings(names.get()->names, names.get()->names + names.get()->count);
+}
+
+std::optional<States> StatesOf(uint32_t kind, const char* object, const std::vector<const char*>* systems)
+{
+    const QLXStateFilter filter{QLX_FILTER_STATE_SYSTEMS, systems ? static_cast<uint32_t>(systems->size()) : 0,
+                                systems ? systems->data() : nullptr};
+    unique_qlx_states states;
+    if (KvEntry().QLXObjGetState(OpenCluster(), kind, object, nullptr, &states, systems ? &filter : nullptr) != 0)
+        return std::nullopt;
+    States result;
+    for (uint32_t i = 0; i < states.get()->count; ++i)
+        result.emplace_back(states.get()->entries[i].system, states.get()->entries[i].state);
+    return result;
+}
+
+std::string AttributeText(uint32_t kind, const char* object, const char* attribute, const char* key)
+{
+    unique_qlx_attr attr;
+    unique_qlx_str text;
+    if (KvEntry().QLXObjGetAttribute(OpenCluster(), kind, object, attribute, 0, &attr, 0) != 0 ||
+        KvEntry().QLXAttrGetStr(attr.get(), key, 0, &text, 0) != 0)
+        return std::to_string(LastError().second);
+    return text.get();
+}
+
+int PollGroupOnce(const char* group)
+{
+    const auto states = StatesOf(QLX_OBJ_GROUP, group);
+    if (!states)
+        return 2;
+    return !states->empty() && std::all_of(states->begin(), states->end(),
+                                           [](const auto& entry) { return entry.second == QLX_STATE_OFFLINE; });
+}

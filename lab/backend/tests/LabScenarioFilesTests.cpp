@@ -1,0 +1,102 @@
+// The shipped scenarios' lab keys, imported as make-node.sh imports them, make the cluster the wizard
+// discovers: systems named apart from their computers, EVS1 online on NODE2 only, NODE2's configuration
+// of EVS1, and what each variant changes.
+#include "ClusterCalls.h"
+#include "LabScenario.h"
+#include "UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+
+namespace
+{
+// Imports the lab's sections of the scenario's node.reg after its base's, through Wine's regedit; the node's
+// own keys would stay behind in the tests' prefix.
+bool ImportLabKeys(const std::string& scenario)
+{
+    std::ifstream base(std::string(KV_SCENARIOS "/") + scenario + "/base");
+    if (std::string baseName; base >> baseName && !ImportLabKeys(baseName))
+        return false;
+    std::ifstream file(std::string(KV_SCENARIOS "/") + scenario + "/node.reg");
+    const std::regex labSection(R"(^\[-?HKEY_LOCAL_MACHINE\\SOFTWARE\\KorvelinLab[\\\]])");
+    std::string text = "Windows Registry Editor Version 5.00\n";
+    bool lab = false;
+    for (std::string line; std::getline(file, line);)
+        if ((lab = line.rfind('[', 0) == 0 ? std::regex_search(line, labSection) : lab))
+            text += line + "\n";
+    char temp[MAX_PATH] = {};
+    const std::string path = std::string(temp, ::GetTempPathA(MAX_PATH, temp)) + "kvlab-scenario.reg";
+    if (!(std::ofstream(path) << text))
+        return false;
+    std::wstring command = L"regedit.exe /s \"" + std::wstring(path.begin(), path.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    const unique_handle child(process.hProcess), thread(process.hThread);
+    const bool imported = ::WaitForSingleObject(child.get(), 30000) == WAIT_OBJECT_0;
+    ::DeleteFileA(path.c_str());
+    return imported;
+}
+
+struct ScenarioCase
+{
+    const char* folder;
+    bool engineHung;
+    bool partnerConfig;
+};
+
+class ShippedScenarioTest : public ::testing::TestWithParam<ScenarioCase>
+{
+protected:
+    CLabScenario _lab;
+};
+
+TEST_P(ShippedScenarioTest, MakesTheClusterTheWizardDiscovers)
+{
+    const ScenarioCase& c = GetParam();
+    ASSERT_TRUE(ImportLabKeys(c.folder));
+    EXPECT_EQ(c.engineHung, !OpenCluster());
+    if (c.engineHung)
+    {
+        EXPECT_EQ(Error(20, QLX_ERROR_ENGINE_NOT_RESPONDING), LastError());
+        ASSERT_TRUE(_lab.SetClusterEngineHung(false));
+    }
+    // The computer name lies between the first colon and the first comma of "SysInfo".
+    std::map<std::string, std::string> computers;
+    for (const std::string& system : Names(QLX_OBJ_SYSTEM).value_or(Strings()))
+    {
+        const std::string info = AttributeText(QLX_OBJ_SYSTEM, system.c_str(), "SysInfo", system.c_str());
+        const size_t colon = info.find(':');
+        computers[system] = info.substr(colon + 1, info.find(',') - colon - 1);
+    }
+    EXPECT_EQ((std::map<std::string, std::string>{{"qlx-node1", "NODE1"}, {"qlx-node2", "NODE2"}}), computers);
+    std::map<std::string, Strings> onlineOn; // virtual server: computers
+    for (const std::string& resource : Names(QLX_OBJ_RESOURCE, {"Type=Lanman"}).value_or(Strings()))
+    {
+        Strings& online = onlineOn[AttributeText(QLX_OBJ_RESOURCE, resource.c_str(), "VirtualName", nullptr)];
+        for (const auto& [system, state] : StatesOf(QLX_OBJ_RESOURCE, resource.c_str()).value_or(States()))
+            if (state == QLX_STATE_ONLINE)
+                online.push_back(computers[system]);
+    }
+    EXPECT_EQ((std::map<std::string, Strings>{{"EVS1", {"NODE2"}}, {"EVS2", {}}}), onlineOn);
+    unique_hkey partner, system;
+    ASSERT_EQ(ERROR_SUCCESS, KvEntry().RegConnectRegistryW(L"NODE2", HKEY_LOCAL_MACHINE, &partner));
+    for (const wchar_t* node : {L"NODE1", L"NODE2"})
+        EXPECT_EQ(c.partnerConfig, ::RegOpenKeyExW(partner.get(),
+                                                   (L"SOFTWARE\\HALVERN\\QLX\\ExchConfig\\EVS\\EVS1\\Systems\\" +
+                                                    std::wstring(node)).c_str(),
+                                                   0, KEY_READ, &system) == ERROR_SUCCESS)
+            << node;
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ShippedScenarioTest, ::testing::Values(
+    ScenarioCase{"pass1-two-nodes", false, true},
+    ScenarioCase{"pass1-engine-down", true, true},
+    ScenarioCase{"pass1-node-without-config", false, false}),
+    [](const auto& info) { return std::regex_replace(info.param.folder, std::regex("-"), "_"); });
+} // namespace
