@@ -5,13 +5,47 @@
 #include "LabCluster.h"
 #include "LabDirectory.h"
 #include "LabFaults.h"
+#include "LabRegistryWatch.h"
 #include "LabState.h"
 #include "UniqueResource.h"
+
+#include <cwctype>
+#include <map>
+#include <mutex>
 
 namespace KvLab
 {
 namespace
 {
+// Whether a lab node of that name exists and answers; read once per registry
+// generation, as every registry access of the program connects first.
+bool IsReachableNode(const std::wstring& node)
+{
+    static std::mutex lock;
+    static uint64_t generation = 0;
+    static std::map<std::wstring, bool> known;
+    const uint64_t now = RegistryGeneration();
+    std::lock_guard<std::mutex> guard(lock);
+    if (now != generation)
+    {
+        known.clear();
+        generation = now;
+    }
+    std::wstring folded = node;
+    for (wchar_t& c : folded)
+        c = static_cast<wchar_t>(::towlower(c));
+    const auto found = known.find(folded);
+    if (found != known.end())
+        return found->second;
+    unique_hkey nodeKey;
+    const std::wstring nodePath = std::wstring(kNodesKey) + L"\\" + node;
+    const bool reachable =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, nodePath.c_str(), 0, KEY_QUERY_VALUE, &nodeKey) == ERROR_SUCCESS &&
+        ReadDword(nodeKey.get(), L"Unreachable").value_or(0) == 0;
+    known.emplace(folded, reachable);
+    return reachable;
+}
+
 // The local computer's own registry is the real one; a lab node's is its
 // subtree; anything else is a computer that cannot be reached.
 LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
@@ -24,15 +58,7 @@ LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
     std::wstring node = machineName;
     if (node.compare(0, 2, L"\\\\") == 0)
         node.erase(0, 2);
-    unique_hkey nodeKey;
-    const std::wstring nodePath = std::wstring(kNodesKey) + L"\\" + node;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, nodePath.c_str(), 0, KEY_QUERY_VALUE, &nodeKey) != ERROR_SUCCESS)
-        return ERROR_BAD_NETPATH;
-    DWORD unreachable = 0;
-    DWORD size = sizeof(unreachable);
-    if (::RegQueryValueExW(nodeKey.get(), L"Unreachable", nullptr, nullptr, reinterpret_cast<BYTE*>(&unreachable),
-                           &size) == ERROR_SUCCESS &&
-        unreachable)
+    if (!IsReachableNode(node))
         return ERROR_BAD_NETPATH;
 
     const std::wstring rootPath = NodeRootPath(node, root);

@@ -402,15 +402,29 @@ public:
                         search->attributes.emplace_back(attributes[i]);
             }
             const auto directory = Directory();
-            for (const auto& object : directory->objects)
-            {
+            const auto matches = [&](const DirectoryObject& object) {
                 const bool inScope = _scope == ADS_SCOPE_BASE       ? SameText(object.dn, _object->dn)
                                      : _scope == ADS_SCOPE_ONELEVEL ? SameText(ParentName(object.dn), _object->dn)
                                                                     : SameText(object.dn, _object->dn) ||
                                                                           IsBelow(object.dn, _object->dn);
-                if (inScope && std::all_of(terms.begin(), terms.end(),
-                                           [&](const auto& term) { return TermMatches(object, term); }))
-                    search->rows.push_back(object);
+                return inScope && std::all_of(terms.begin(), terms.end(),
+                                              [&](const auto& term) { return TermMatches(object, term); });
+            };
+            // A common name without wildcards narrows the search to its index.
+            const auto byName = std::find_if(terms.begin(), terms.end(), [](const auto& term) {
+                return SameText(term.first, L"cn") && term.second.find(L'*') == std::wstring::npos;
+            });
+            if (byName != terms.end())
+            {
+                for (const size_t index : directory->WithCn(byName->second))
+                    if (matches(directory->objects[index]))
+                        search->rows.push_back(directory->objects[index]);
+            }
+            else
+            {
+                for (const auto& object : directory->objects)
+                    if (matches(object))
+                        search->rows.push_back(object);
             }
             _searches.insert(search.get());
             *handle = search.release();

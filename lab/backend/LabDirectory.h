@@ -78,10 +78,17 @@ std::wstring DirectoryObjectsPath();
 struct DirectorySnapshot
 {
     std::vector<DirectoryObject> objects;
-    std::unordered_map<std::wstring, size_t> byName;
+    std::unordered_map<std::wstring, size_t> byName;  // folded distinguished name
+    std::unordered_multimap<std::wstring, size_t> byCn; // folded common name
     std::vector<std::wstring> orphans;
+    bool hasDomain = false;
+    std::unordered_map<std::wstring, std::wstring> rootDse; // folded value name
 
     const DirectoryObject* Find(const std::wstring& dn) const;
+    // Indices of the objects with that common name, in key order.
+    std::vector<size_t> WithCn(const std::wstring& cn) const;
+    std::optional<std::wstring> RootDse(const std::wstring& name) const;
+    bool IsNamingContext(const std::wstring& dn) const;
 };
 // Read again only after the registry changed.
 std::shared_ptr<const DirectorySnapshot> Directory();

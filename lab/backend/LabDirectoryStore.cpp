@@ -1,6 +1,7 @@
 // The lab directory's registry store: see LabDirectory.h for the key layout.
 #include "LabDirectory.h"
 
+#include "LabRegistryWatch.h"
 #include "LabState.h"
 #include "UniqueResource.h"
 
@@ -206,64 +207,58 @@ std::vector<DirectoryObject> ReadObjects()
     return found;
 }
 
-bool IsNamingContext(const std::wstring& dn);
+void ReadRootDse(DirectorySnapshot& snapshot)
+{
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"RootDSE").c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    snapshot.hasDomain = true;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD length = ARRAYSIZE(name);
+        if (::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (auto value = ReadText(key.get(), name))
+            snapshot.rootDse.emplace(Folded(name), std::move(*value));
+    }
+}
 
 std::shared_ptr<const DirectorySnapshot> ReadSnapshot()
 {
     auto snapshot = std::make_shared<DirectorySnapshot>();
+    ReadRootDse(*snapshot);
     snapshot->objects = ReadObjects();
     for (size_t i = 0; i < snapshot->objects.size(); ++i)
+    {
         snapshot->byName.emplace(Folded(snapshot->objects[i].dn), i);
+        snapshot->byCn.emplace(Folded(snapshot->objects[i].cn), i);
+    }
     for (const auto& object : snapshot->objects)
-        if (!snapshot->Find(ParentName(object.dn)) && !IsNamingContext(object.dn))
+        if (!snapshot->Find(ParentName(object.dn)) && !snapshot->IsNamingContext(object.dn))
             snapshot->orphans.push_back(object.dn);
     return snapshot;
 }
 
-// Reading the whole domain for every lookup would make the lab dominate what
-// it serves; the snapshot is read again only after some key below SOFTWARE
-// changed (the lab's own key comes and goes with each scenario, so it cannot
-// be watched itself).
+// Read again only when the registry changed.
 class CDirectoryCache
 {
 public:
     std::shared_ptr<const DirectorySnapshot> Get()
     {
+        const uint64_t generation = RegistryGeneration();
         std::lock_guard<std::mutex> guard(_lock);
-        if (!_snapshot || Changed())
+        if (!_snapshot || generation != _generation)
+        {
             _snapshot = ReadSnapshot();
+            _generation = generation;
+        }
         return _snapshot;
     }
 
 private:
-    bool Changed()
-    {
-        if (!_event)
-        {
-            _event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-            if (!_event || ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_NOTIFY, &_watched) != ERROR_SUCCESS)
-                return Unwatched();
-        }
-        else if (::WaitForSingleObject(_event.get(), 0) != WAIT_OBJECT_0)
-            return false;
-        ::ResetEvent(_event.get());
-        // Watching again before the read: a change during it shows next time.
-        if (::RegNotifyChangeKeyValue(_watched.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
-                                      _event.get(), TRUE) != ERROR_SUCCESS)
-            return Unwatched();
-        return true;
-    }
-    // Without a watch every call reads again: slow, never stale.
-    bool Unwatched()
-    {
-        _event.reset();
-        _watched.reset();
-        return true;
-    }
-
     std::mutex _lock;
-    unique_hkey _watched;
-    unique_handle _event;
+    uint64_t _generation = 0;
     std::shared_ptr<const DirectorySnapshot> _snapshot;
 };
 } // namespace
@@ -272,6 +267,31 @@ const DirectoryObject* DirectorySnapshot::Find(const std::wstring& dn) const
 {
     const auto found = byName.find(Folded(dn));
     return found == byName.end() ? nullptr : &objects[found->second];
+}
+
+std::vector<size_t> DirectorySnapshot::WithCn(const std::wstring& cn) const
+{
+    std::vector<size_t> found;
+    const auto [first, last] = byCn.equal_range(Folded(cn));
+    for (auto it = first; it != last; ++it)
+        found.push_back(it->second);
+    // In key order, as a search over all objects would give them.
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::optional<std::wstring> DirectorySnapshot::RootDse(const std::wstring& name) const
+{
+    const auto found = rootDse.find(Folded(name));
+    return found == rootDse.end() ? std::nullopt : std::optional<std::wstring>(found->second);
+}
+
+bool DirectorySnapshot::IsNamingContext(const std::wstring& dn) const
+{
+    for (const wchar_t* context : {L"defaultNamingContext", L"configurationNamingContext", L"schemaNamingContext"})
+        if (SameText(RootDse(context).value_or(L""), dn))
+            return true;
+    return false;
 }
 
 std::shared_ptr<const DirectorySnapshot> Directory()
@@ -288,18 +308,6 @@ std::optional<DirectoryObject> FindDirectoryObject(const std::wstring& dn)
     return std::nullopt;
 }
 
-namespace
-{
-bool IsNamingContext(const std::wstring& dn)
-{
-    for (const wchar_t* context : {L"defaultNamingContext", L"configurationNamingContext", L"schemaNamingContext"})
-        if (SameText(RootDseValue(context).value_or(L""), dn))
-            return true;
-    return false;
-}
-
-} // namespace
-
 std::vector<std::wstring> DirectoryOrphans()
 {
     return Directory()->orphans;
@@ -307,7 +315,8 @@ std::vector<std::wstring> DirectoryOrphans()
 
 bool HasPlaceInDirectory(const std::wstring& dn)
 {
-    return IsNamingContext(dn) || Directory()->Find(ParentName(dn));
+    const auto directory = Directory();
+    return directory->IsNamingContext(dn) || directory->Find(ParentName(dn));
 }
 
 HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password)
@@ -340,17 +349,12 @@ HRESULT CheckDirectoryCredentials(LPCWSTR userName, LPCWSTR password)
 
 bool DirectoryHasDomain()
 {
-    unique_hkey key;
-    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"RootDSE").c_str(), 0, KEY_QUERY_VALUE, &key) ==
-           ERROR_SUCCESS;
+    return Directory()->hasDomain;
 }
 
 std::optional<std::wstring> RootDseValue(const std::wstring& name)
 {
-    unique_hkey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath(L"RootDSE").c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    return ReadText(key.get(), name.c_str());
+    return Directory()->RootDse(name);
 }
 
 bool IsDirectoryServer(const std::wstring& name)

@@ -1,7 +1,10 @@
 // KvLab state paths: see LabState.h.
 #include "LabState.h"
 
+#include "LabRegistryWatch.h"
 #include "UniqueResource.h"
+
+#include <mutex>
 
 namespace KvLab
 {
@@ -15,7 +18,9 @@ std::wstring NodeRootPath(const std::wstring& node, HKEY root)
     return std::wstring(kNodesKey) + L"\\" + node + L"\\" + rootName;
 }
 
-std::wstring LocalComputerName()
+namespace
+{
+std::wstring ReadLocalComputerName()
 {
     unique_hkey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLocalNodeKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS)
@@ -31,6 +36,23 @@ std::wstring LocalComputerName()
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
     ::GetComputerNameW(name, &length);
+    return name;
+}
+} // namespace
+
+std::wstring LocalComputerName()
+{
+    // Asked for at every simulated connection: read once per registry generation.
+    static std::mutex lock;
+    static uint64_t generation = 0;
+    static std::wstring name;
+    const uint64_t now = RegistryGeneration();
+    std::lock_guard<std::mutex> guard(lock);
+    if (now != generation || name.empty())
+    {
+        name = ReadLocalComputerName();
+        generation = now;
+    }
     return name;
 }
 
