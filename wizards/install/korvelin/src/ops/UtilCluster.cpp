@@ -24,6 +24,22 @@ constexpr DWORD kManagerAllAccess = 0xF003F;
 constexpr DWORD kEngineServiceTimeoutMs = 60000;
 constexpr DWORD kEngineSettleMs = 5000;
 
+// The engine's restart after its open: each step announced, then run.
+struct EngineStep
+{
+    const wchar_t* announce;
+    const wchar_t* callee;
+    CStatus (*run)(VLibService& engine) noexcept;
+};
+constexpr EngineStep kEngineSteps[] = {
+    {L"Stopping the QEN...", L"VLibService::Stop()", [](VLibService& e) noexcept { return e.Stop(); }},
+    {L"calling WaitForStop for QEN..", L"VLibService::WaitForStop()",
+     [](VLibService& e) noexcept { return e.WaitForStop(kEngineServiceTimeoutMs); }},
+    {L"Starting the QEN...", L"VLibService::Start()", [](VLibService& e) noexcept { return e.Start(0, nullptr); }},
+    {L"calling WaitForStart..", L"VLibService::WaitForStart()",
+     [](VLibService& e) noexcept { return e.WaitForStart(kEngineServiceTimeoutMs); }},
+};
+
 QLXError LastClusterError() noexcept
 {
     return KvEntry().QLXApiGetLastError();
@@ -81,29 +97,14 @@ CStatus CUtil::_RestartClusterEngine() noexcept
         KV_LOG_FAILED(L"VLibService::Open()", status);
         return status;
     }
-    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, L"Stopping the QEN...");
-    if ((status = engine.Stop()).IsFailed())
+    for (const EngineStep& step : kEngineSteps)
     {
-        KV_LOG_FAILED(L"VLibService::Stop()", status);
-        return status;
-    }
-    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, L"calling WaitForStop for QEN..");
-    if ((status = engine.WaitForStop(kEngineServiceTimeoutMs)).IsFailed())
-    {
-        KV_LOG_FAILED(L"VLibService::WaitForStop()", status);
-        return status;
-    }
-    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, L"Starting the QEN...");
-    if ((status = engine.Start(0, nullptr)).IsFailed())
-    {
-        KV_LOG_FAILED(L"VLibService::Start()", status);
-        return status;
-    }
-    KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, L"calling WaitForStart..");
-    if ((status = engine.WaitForStart(kEngineServiceTimeoutMs)).IsFailed())
-    {
-        KV_LOG_FAILED(L"VLibService::WaitForStart()", status);
-        return status;
+        KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, step.announce);
+        if ((status = step.run(engine)).IsFailed())
+        {
+            KV_LOG_FAILED(step.callee, status);
+            return status;
+        }
     }
     KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_INFORMATION, L"completed QEN restart.");
     // The engine answers a moment after its service runs.
