@@ -77,6 +77,47 @@ HRESULT WINAPI ADsOpenObject(LPCWSTR pathName, LPCWSTR userName, LPCWSTR passwor
     return OpenDirectoryObject(pathName, userName, password, reserved, riid, object);
 }
 
+// The lab's local node name, so that every operation, the log and the rename
+// agree on one name.
+BOOL WINAPI GetComputerNameW(LPWSTR buffer, LPDWORD size)
+{
+    if (const auto failed = TakeFailure<BOOL>(Entry::GetComputerNameW))
+        return *failed;
+    if (!size)
+    {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::wstring name = LocalComputerName();
+    if (!buffer || *size <= name.size())
+    {
+        *size = static_cast<DWORD>(name.size() + 1);
+        ::SetLastError(ERROR_BUFFER_OVERFLOW);
+        return FALSE;
+    }
+    name.copy(buffer, name.size());
+    buffer[name.size()] = L'\0';
+    *size = static_cast<DWORD>(name.size());
+    return TRUE;
+}
+
+// Not simulated yet: a domain that refuses every rename.
+NET_API_STATUS WINAPI NetRenameMachineInDomain(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, DWORD)
+{
+    if (const auto failed = TakeFailure<NET_API_STATUS>(Entry::NetRenameMachineInDomain))
+        return *failed;
+    return ERROR_NOT_SUPPORTED;
+}
+
+// Not simulated yet: a node that never restarts.
+BOOL WINAPI InitiateSystemShutdownW(LPWSTR, LPWSTR, DWORD, BOOL, BOOL)
+{
+    if (const auto failed = TakeFailure<BOOL>(Entry::InitiateSystemShutdownW))
+        return *failed;
+    ::SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
+
 // A local entry: the real function, unless a fault is set for this call.
 template <Entry entry, auto real> struct Forward;
 template <Entry entry, typename Result, typename... Args, Result(WINAPI* real)(Args...)>

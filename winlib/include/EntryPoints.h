@@ -8,6 +8,7 @@
 #pragma once
 
 #include <windows.h>
+#include <lmcons.h>
 #include <winsvc.h>
 
 #include "qlxapi.h"
@@ -30,7 +31,12 @@ enum class KvFailsBy
 #define KV_SIMULATED_ENTRY_POINTS(X)                                                                                   \
     X(RegConnectRegistryW, LSTATUS, (LPCWSTR machineName, HKEY root, PHKEY result), Code)                              \
     X(ADsOpenObject, HRESULT,                                                                                          \
-      (LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid, void** object), HResult)
+      (LPCWSTR pathName, LPCWSTR userName, LPCWSTR password, DWORD reserved, REFIID riid, void** object), HResult)    \
+    X(GetComputerNameW, BOOL, (LPWSTR buffer, LPDWORD size), LastError)                                                \
+    X(NetRenameMachineInDomain, NET_API_STATUS,                                                                        \
+      (LPCWSTR server, LPCWSTR newName, LPCWSTR account, LPCWSTR password, DWORD options), Code)                       \
+    X(InitiateSystemShutdownW, BOOL, (LPWSTR machineName, LPWSTR message, DWORD timeout, BOOL force, BOOL reboot),    \
+      LastError)
 
 // Real in the lab too, unless a fault is set.
 #define KV_LOCAL_ENTRY_POINTS(X)                                                                                       \
@@ -63,6 +69,18 @@ enum class KvFailsBy
       (LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,                                 \
        LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,                     \
        LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process),                                      \
+      LastError)                                                                                                       \
+    X(ChangeServiceConfigW, BOOL,                                                                                      \
+      (SC_HANDLE service, DWORD serviceType, DWORD startType, DWORD errorControl, LPCWSTR binaryPath,                  \
+       LPCWSTR loadOrderGroup, LPDWORD tagId, LPCWSTR dependencies, LPCWSTR account, LPCWSTR password,                 \
+       LPCWSTR displayName),                                                                                           \
+      LastError)                                                                                                       \
+    X(ChangeServiceConfig2W, BOOL, (SC_HANDLE service, DWORD infoLevel, LPVOID info), LastError)                       \
+    X(OpenProcessToken, BOOL, (HANDLE process, DWORD access, PHANDLE token), LastError)                                \
+    X(LookupPrivilegeValueW, BOOL, (LPCWSTR systemName, LPCWSTR name, PLUID luid), LastError)                         \
+    X(AdjustTokenPrivileges, BOOL,                                                                                     \
+      (HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length, PTOKEN_PRIVILEGES previousState,      \
+       PDWORD returnLength),                                                                                           \
       LastError)
 
 // The cluster client library, simulated by the lab. The system backend loads

@@ -10,6 +10,7 @@
 #include <ole2.h>
 
 #include <activeds.h>
+#include <lmjoin.h>
 
 #include <cstdio>
 #include <type_traits>
