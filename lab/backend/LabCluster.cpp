@@ -8,6 +8,7 @@
 #include "LabState.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstring>
 
 namespace KvLab
@@ -103,6 +104,16 @@ ClusterOutcome ReadConditions(const QLXNamesFilter* filter, std::vector<ClusterC
     return std::nullopt;
 }
 
+// The library knows no flags and no use for its reserved arguments: any
+// other value than 0 is a caller's mistake it refuses.
+ClusterOutcome CheckReserved(std::initializer_list<uint32_t> values)
+{
+    for (const uint32_t value : values)
+        if (value != 0)
+            return BadArgument("Flags and reserved arguments are 0.");
+    return std::nullopt;
+}
+
 // The cluster's systems a state result covers: those of the filter, and the
 // one asked for, if any.
 ClusterOutcome WantedSystems(const char* system, const QLXStateFilter* filter, std::vector<std::wstring>& systems)
@@ -124,9 +135,11 @@ ClusterOutcome WantedSystems(const char* system, const QLXStateFilter* filter, s
 }
 } // namespace
 
-int WINAPI QLXFillCntlInfo(uint32_t version, uint32_t, uint32_t, QLXCntlInfo** cntlInfo)
+int WINAPI QLXFillCntlInfo(uint32_t version, uint32_t flags, uint32_t reserved, QLXCntlInfo** cntlInfo)
 {
     return Answer(Entry::QLXFillCntlInfo, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags, reserved}))
+            return failure;
         if (version != QLX_CNTL_INFO_VERSION || !cntlInfo)
             return BadArgument("The control information is of version 45 and needs a place.");
         *cntlInfo = NewCntlInfo();
@@ -134,9 +147,11 @@ int WINAPI QLXFillCntlInfo(uint32_t version, uint32_t, uint32_t, QLXCntlInfo** c
     });
 }
 
-int WINAPI QLXApiInit(uint32_t, QLXCntlInfo* cntlInfo)
+int WINAPI QLXApiInit(uint32_t flags, QLXCntlInfo* cntlInfo)
 {
     return Answer(Entry::QLXApiInit, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags}))
+            return failure;
         if (!IsLiveCntlInfo(cntlInfo))
             return EngineFailure(kLabBadHandle, "This is no control information of the library.");
         if (!ClusterPresent())
@@ -145,9 +160,11 @@ int WINAPI QLXApiInit(uint32_t, QLXCntlInfo* cntlInfo)
     });
 }
 
-QLXHANDLE WINAPI QLXClusterOpenLocal(uint32_t systems, uint32_t)
+QLXHANDLE WINAPI QLXClusterOpenLocal(uint32_t systems, uint32_t flags)
 {
     const int result = Answer(Entry::QLXClusterOpenLocal, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags}))
+            return failure;
         if (systems != QLX_ALL_SYSTEMS)
             return BadArgument("The cluster opens for all systems.");
         if (!ClusterPresent())
@@ -157,9 +174,12 @@ QLXHANDLE WINAPI QLXClusterOpenLocal(uint32_t systems, uint32_t)
     return result == 0 ? ClusterHandle() : nullptr;
 }
 
-int WINAPI QLXObjGetNames(QLXHANDLE cluster, uint32_t kind, uint32_t, QLXNames** names, const QLXNamesFilter* filter)
+int WINAPI QLXObjGetNames(QLXHANDLE cluster, uint32_t kind, uint32_t flags, QLXNames** names,
+                          const QLXNamesFilter* filter)
 {
     return Answer(Entry::QLXObjGetNames, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags}))
+            return failure;
         if (auto failure = CheckCluster(cluster))
             return failure;
         if (!names)
@@ -179,9 +199,11 @@ int WINAPI QLXObjGetNames(QLXHANDLE cluster, uint32_t kind, uint32_t, QLXNames**
 }
 
 int WINAPI QLXObjGetAttribute(QLXHANDLE cluster, uint32_t kind, const char* objectName, const char* attributeName,
-                              uint32_t, QLXAttr** attribute, uint32_t)
+                              uint32_t flags, QLXAttr** attribute, uint32_t reserved)
 {
     return Answer(Entry::QLXObjGetAttribute, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags, reserved}))
+            return failure;
         if (auto failure = CheckCluster(cluster))
             return failure;
         if (!objectName || !attributeName || !attribute)
@@ -207,9 +229,11 @@ int WINAPI QLXObjGetAttribute(QLXHANDLE cluster, uint32_t kind, const char* obje
     });
 }
 
-int WINAPI QLXAttrGetStr(const QLXAttr* attribute, const char* key, uint32_t, char** text, uint32_t)
+int WINAPI QLXAttrGetStr(const QLXAttr* attribute, const char* key, uint32_t flags, char** text, uint32_t reserved)
 {
     return Answer(Entry::QLXAttrGetStr, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags, reserved}))
+            return failure;
         if (!text)
             return BadArgument("The text needs a place.");
         if (!IsLiveAttr(attribute))
@@ -252,9 +276,11 @@ int WINAPI QLXObjGetState(QLXHANDLE cluster, uint32_t kind, const char* objectNa
     });
 }
 
-int WINAPI QLXResGetGrpName(QLXHANDLE cluster, const char* resourceName, char** groupName, uint32_t)
+int WINAPI QLXResGetGrpName(QLXHANDLE cluster, const char* resourceName, char** groupName, uint32_t flags)
 {
     return Answer(Entry::QLXResGetGrpName, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({flags}))
+            return failure;
         if (auto failure = CheckCluster(cluster))
             return failure;
         if (!resourceName || !groupName)
@@ -270,9 +296,12 @@ int WINAPI QLXResGetGrpName(QLXHANDLE cluster, const char* resourceName, char** 
     });
 }
 
-int WINAPI QLXGrpOffline(QLXHANDLE cluster, const char* groupName, const char* system, uint32_t, uint32_t)
+int WINAPI QLXGrpOffline(QLXHANDLE cluster, const char* groupName, const char* system, uint32_t options,
+                         uint32_t reserved)
 {
     return Answer(Entry::QLXGrpOffline, [&]() -> ClusterOutcome {
+        if (auto failure = CheckReserved({options, reserved}))
+            return failure;
         if (auto failure = CheckCluster(cluster))
             return failure;
         if (!groupName)

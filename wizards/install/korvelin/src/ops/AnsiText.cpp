@@ -5,17 +5,17 @@
 
 #include <climits>
 
-std::string ToAnsi(std::wstring_view text) noexcept
+std::string ToAnsi(std::wstring_view text, unsigned codePage) noexcept
 {
     if (text.empty() || text.size() > INT_MAX)
         return {};
     try
     {
         const int size = static_cast<int>(text.size());
-        const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+        const int length = ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
         std::string result(length > 0 ? length : 0, '\0');
         if (length > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+            ::WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), length, nullptr, nullptr);
         return result;
     }
     catch (...)

@@ -5,5 +5,6 @@
 #include <string>
 #include <string_view>
 
-std::string ToAnsi(std::wstring_view text) noexcept;
+// codePage: a Windows code page; 0 is CP_ACP.
+std::string ToAnsi(std::wstring_view text, unsigned codePage = 0) noexcept;
 std::wstring FromAnsi(std::string_view text) noexcept;

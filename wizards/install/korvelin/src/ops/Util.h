@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,52 @@ public:
     // a second, 301 times at most (then 1/229).
     [[nodiscard]] static CStatus OfflineServiceGrp(QLXHANDLE handle, const std::string& groupName,
                                                    const std::string& systemName) noexcept;
+
+    // --- The node's identity ---
+
+    // Results of category 1.
+    static constexpr uint32_t kNoHomeDirectory = 205;
+    static constexpr uint32_t kSysnameNotWritten = 214;
+    static constexpr uint32_t kSidNotAllocated = 215;
+
+    // This computer's name (GetComputerName); 2/<error> and 10009 on failure.
+    [[nodiscard]] static CStatus GetThisNodeName(std::wstring& name) noexcept;
+    // Writes "<QLX_HOME>\conf\sysname" with the name in the thread's code page,
+    // unless the file exists (then success, untouched).
+    [[nodiscard]] static CStatus CreateSysnameFile(const std::wstring& name) noexcept;
+    // Removes the directory account of newName, then renames this computer in
+    // the domain (effective at the next start). When the rename succeeds the
+    // result is the removal's.
+    [[nodiscard]] static CStatus RenameNode(const std::wstring& newName, std::wstring& previousName) noexcept;
+
+    // --- Privileges, reboot, the user and the computer account ---
+
+    // A user's SID in its machine form: a buffer of kSidBuffer bytes that the
+    // owner frees.
+    static constexpr DWORD kSidBuffer = 1024;
+    using SidBuffer = std::unique_ptr<BYTE[]>;
+
+    // No token: the process's own, opened once and kept. Any last error
+    // after the adjustment fails (1300: the account lacks the privilege).
+    [[nodiscard]] static CStatus SetPrivilege(const wchar_t* privilege, const wchar_t* computer, HANDLE token,
+                                              bool enable) noexcept;
+    // Null, or this computer's name in any case: this computer.
+    [[nodiscard]] static CStatus RebootNode(const wchar_t* computer) noexcept;
+    [[nodiscard]] static CStatus GetLoggedOnUsersSID(SidBuffer& sid) noexcept;
+    // "S-1-5-..."
+    [[nodiscard]] static CStatus GetLoggedOnUsersSIDString(std::wstring& text) noexcept;
+    // No account of that name is no failure.
+    [[nodiscard]] static CStatus RemoveComputerAccount(const std::wstring& computerName) noexcept;
+
+    // --- Services and start-up ---
+
+    // The eleven Exchange services to manual start without recovery actions;
+    // optional ones that are missing are listed to the user in one warning.
+    [[nodiscard]] static CStatus MakeServicesManual() noexcept;
+    // kAddStartUp writes the user's Run entry "QLXExchInst" (this program's
+    // path); any other mode deletes it.
+    static constexpr uint32_t kAddStartUp = 0;
+    [[nodiscard]] static CStatus ModifyStartUp(uint32_t mode) noexcept;
 
 private:
     [[nodiscard]] static CStatus _RestartClusterEngine() noexcept;
