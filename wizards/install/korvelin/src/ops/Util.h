@@ -112,7 +112,7 @@ public:
     static constexpr uint32_t kSysnameNotWritten = 214;
     static constexpr uint32_t kSidNotAllocated = 215;
 
-    // This computer's name (GetComputerName); 2/<error> and 10009 on failure.
+    // This computer's name (GetComputerName); a Windows error on failure.
     [[nodiscard]] static CStatus GetThisNodeName(std::wstring& name) noexcept;
     // Writes "<QLX_HOME>\conf\sysname" with the name in the thread's code page,
     // unless the file exists (then success, untouched).
