@@ -459,4 +459,3 @@ bool RenameDirectoryObject(const std::wstring& dn, const std::wstring& newCn)
     return true;
 }
 } // namespace KvLab
-

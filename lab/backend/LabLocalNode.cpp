@@ -89,8 +89,8 @@ bool RecordShutdownRequest(const LabShutdownRequest& request)
     SYSTEMTIME now{};
     ::GetSystemTime(&now);
     wchar_t time[32];
-    swprintf(time, ARRAYSIZE(time), L"%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    swprintf(time, ARRAYSIZE(time), L"%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond, now.wMilliseconds);
     const std::wstring path = FreeKey(ShutdownsPath());
     return SetText(path, L"Target", request.target) && SetNumber(path, L"Timeout", request.timeout) &&
            SetNumber(path, L"Force", request.force ? 1 : 0) && SetNumber(path, L"Reboot", request.reboot ? 1 : 0) &&
@@ -113,10 +113,10 @@ std::vector<LabShutdownRequest> ShutdownRequests()
                 break;
             if (::RegOpenKeyExW(shutdowns.get(), id, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
                 continue;
-            found.push_back({id,
-                             {ReadText(key.get(), L"Target").value_or(L""), ReadDword(key.get(), L"Timeout").value_or(0),
-                              ReadDword(key.get(), L"Force").value_or(0) != 0,
-                              ReadDword(key.get(), L"Reboot").value_or(0) != 0}});
+            found.push_back(
+                {id,
+                 {ReadText(key.get(), L"Target").value_or(L""), ReadDword(key.get(), L"Timeout").value_or(0),
+                  ReadDword(key.get(), L"Force").value_or(0) != 0, ReadDword(key.get(), L"Reboot").value_or(0) != 0}});
         }
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -79,7 +79,8 @@ public:
     // LabServiceConfig.h). Reset() clears them.
     static std::wstring PendingComputerName();                 // "" when no rename is pending
     static std::vector<LabShutdownRequest> ShutdownRequests(); // in order
-    static std::optional<LabFailureActions> FailureActionsOf(const std::wstring& serviceKeyName); // nullopt: none recorded
+    // nullopt: none recorded
+    static std::optional<LabFailureActions> FailureActionsOf(const std::wstring& serviceKeyName);
 
     // The cluster (layout in LabCluster.h). Each Add* creates the cluster and
     // replaces an object of the same name; sysInfo and texts are ANSI bytes,

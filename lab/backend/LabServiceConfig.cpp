@@ -91,8 +91,8 @@ void RecordFailureActions(SC_HANDLE service, const SERVICE_FAILURE_ACTIONSW& fai
 std::optional<LabFailureActions> RecordedFailureActions(const std::wstring& serviceKeyName)
 {
     unique_hkey key;
-    if (!IsKeyName(serviceKeyName) || ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, FailureActionsPath(serviceKeyName).c_str(),
-                                                      0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (!IsKeyName(serviceKeyName) || ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, FailureActionsPath(serviceKeyName).c_str(), 0,
+                                                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return std::nullopt;
     LabFailureActions recorded;
     recorded.resetPeriod = ReadDword(key.get(), L"ResetPeriod").value_or(0);
