@@ -48,7 +48,7 @@ bool IsReachableNode(const std::wstring& node)
     return reachable;
 }
 
-// A computer's name without the leading "\\\\" a caller may give.
+// A computer's name without the leading "\\" a caller may give.
 std::wstring NodeName(const wchar_t* machineName)
 {
     return machineName[0] == L'\\' && machineName[1] == L'\\' ? machineName + 2 : machineName;
