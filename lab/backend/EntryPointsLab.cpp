@@ -5,7 +5,9 @@
 #include "LabCluster.h"
 #include "LabDirectory.h"
 #include "LabFaults.h"
+#include "LabLocalNode.h"
 #include "LabRegistryWatch.h"
+#include "LabServiceConfig.h"
 #include "LabState.h"
 #include "UniqueResource.h"
 
@@ -46,6 +48,12 @@ bool IsReachableNode(const std::wstring& node)
     return reachable;
 }
 
+// A computer's name without the leading "\\" a caller may give.
+std::wstring NodeName(const wchar_t* machineName)
+{
+    return machineName[0] == L'\\' && machineName[1] == L'\\' ? machineName + 2 : machineName;
+}
+
 // The local computer's own registry is the real one; a lab node's is its
 // subtree; anything else is a computer that cannot be reached.
 LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
@@ -55,9 +63,7 @@ LSTATUS WINAPI RegConnectRegistryW(LPCWSTR machineName, HKEY root, PHKEY result)
     if (IsLocalComputer(machineName))
         return ::RegConnectRegistryW(nullptr, root, result);
 
-    std::wstring node = machineName;
-    if (node.compare(0, 2, L"\\\\") == 0)
-        node.erase(0, 2);
+    const std::wstring node = NodeName(machineName);
     if (!IsReachableNode(node))
         return ERROR_BAD_NETPATH;
 
@@ -101,20 +107,49 @@ BOOL WINAPI GetComputerNameW(LPWSTR buffer, LPDWORD size)
     return TRUE;
 }
 
-// Not simulated yet: a domain that refuses every rename.
-NET_API_STATUS WINAPI NetRenameMachineInDomain(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, DWORD)
+// The lab's domain renames this node's computer account at once; the node
+// takes the new name at its next simulated start. Another computer is not
+// renamed from here: one that cannot be reached gives 53, as a remote call
+// does; a lab node answers ERROR_NOT_SUPPORTED, as NetValidateName documents
+// for a remote computer that does not support the call.
+NET_API_STATUS WINAPI NetRenameMachineInDomain(LPCWSTR server, LPCWSTR newName, LPCWSTR, LPCWSTR, DWORD options)
 {
     if (const auto failed = TakeFailure<NET_API_STATUS>(Entry::NetRenameMachineInDomain))
         return *failed;
-    return ERROR_NOT_SUPPORTED;
+    try
+    {
+        if (!IsLocalComputer(server))
+            return IsReachableNode(NodeName(server)) ? ERROR_NOT_SUPPORTED : ERROR_BAD_NETPATH;
+        return RenameLocalNode(newName, options);
+    }
+    catch (...)
+    {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
 }
 
-// Not simulated yet: a node that never restarts.
-BOOL WINAPI InitiateSystemShutdownW(LPWSTR, LPWSTR, DWORD, BOOL, BOOL)
+// Wine accepts every request and does nothing; the lab records the requests
+// the node or a reachable lab node would take, for the lab's reboot to act on.
+// The shutdown privilege is the caller's to enable and not checked here.
+BOOL WINAPI InitiateSystemShutdownW(LPWSTR machineName, LPWSTR, DWORD timeout, BOOL force, BOOL reboot)
 {
     if (const auto failed = TakeFailure<BOOL>(Entry::InitiateSystemShutdownW))
         return *failed;
-    ::SetLastError(ERROR_NOT_SUPPORTED);
+    try
+    {
+        if (!IsLocalComputer(machineName) && !IsReachableNode(NodeName(machineName)))
+        {
+            ::SetLastError(ERROR_BAD_NETPATH);
+            return FALSE;
+        }
+        if (RecordShutdownRequest({machineName ? machineName : L"", timeout, force != FALSE, reboot != FALSE}))
+            return TRUE;
+        ::SetLastError(ERROR_CANTWRITE);
+    }
+    catch (...)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
     return FALSE;
 }
 
@@ -128,6 +163,56 @@ struct Forward<entry, real>
         if (const auto failed = TakeFailure<Result>(entry))
             return *failed;
         return real(args...);
+    }
+};
+
+// Remembers which service the handle stands for, for the record of its
+// failure actions.
+template <> struct Forward<Entry::OpenServiceW, &::OpenServiceW>
+{
+    static SC_HANDLE WINAPI Call(SC_HANDLE manager, LPCWSTR serviceName, DWORD access)
+    {
+        if (const auto failed = TakeFailure<SC_HANDLE>(Entry::OpenServiceW))
+            return *failed;
+        const SC_HANDLE service = ::OpenServiceW(manager, serviceName, access);
+        if (service)
+            RememberServiceName(service, serviceName);
+        return service;
+    }
+};
+
+// Wine accepts failure actions and stores nothing: the lab records them.
+template <> struct Forward<Entry::ChangeServiceConfig2W, &::ChangeServiceConfig2W>
+{
+    static BOOL WINAPI Call(SC_HANDLE service, DWORD infoLevel, LPVOID info)
+    {
+        if (const auto failed = TakeFailure<BOOL>(Entry::ChangeServiceConfig2W))
+            return *failed;
+        if (!::ChangeServiceConfig2W(service, infoLevel, info))
+            return FALSE;
+        if (infoLevel == SERVICE_CONFIG_FAILURE_ACTIONS && info)
+            RecordFailureActions(service, *static_cast<const SERVICE_FAILURE_ACTIONSW*>(info));
+        return TRUE;
+    }
+};
+
+// Wine looks privileges up only by its own computer name (1722 for any
+// other); the lab's name for this computer is this computer too.
+template <> struct Forward<Entry::LookupPrivilegeValueW, &::LookupPrivilegeValueW>
+{
+    static BOOL WINAPI Call(LPCWSTR systemName, LPCWSTR name, PLUID luid)
+    {
+        if (const auto failed = TakeFailure<BOOL>(Entry::LookupPrivilegeValueW))
+            return *failed;
+        bool local = false;
+        try
+        {
+            local = IsLocalComputer(systemName);
+        }
+        catch (...)
+        {
+        }
+        return ::LookupPrivilegeValueW(local ? nullptr : systemName, name, luid);
     }
 };
 

@@ -110,6 +110,10 @@ HRESULT ReadDirectoryValues(const DirectoryObject& object, const std::wstring& a
 
 // Removes the object and everything below it; false when nothing was there.
 bool DeleteDirectorySubtree(const std::wstring& dn);
+// Gives the object a new common name where it stands: the value of its name's
+// first component and its cn change, and what lies below it moves along.
+// False when it is missing, the name is taken, or a write failed.
+bool RenameDirectoryObject(const std::wstring& dn, const std::wstring& newCn);
 
 // What the lab's ADsOpenObject received, call by call (faulted calls excluded).
 struct DirectoryBind

@@ -11,6 +11,7 @@
 #include <activeds.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <memory>
 #include <mutex>
@@ -415,5 +416,46 @@ bool DeleteDirectorySubtree(const std::wstring& dn)
         }
     }
     return deleted;
+}
+
+namespace
+{
+// A name's value as a distinguished name writes it.
+std::wstring Escaped(const std::wstring& value)
+{
+    std::wstring escaped;
+    for (size_t i = 0; i < value.size(); ++i)
+    {
+        const wchar_t c = value[i];
+        if (wcschr(L",+\"\\<>;=", c) || (i == 0 && (c == L'#' || c == L' ')) || (i + 1 == value.size() && c == L' '))
+            escaped += L'\\';
+        escaped += c;
+    }
+    return escaped;
+}
+} // namespace
+
+bool RenameDirectoryObject(const std::wstring& dn, const std::wstring& newCn)
+{
+    const auto directory = Directory();
+    const DirectoryObject* object = directory->Find(dn);
+    if (!object || newCn.empty())
+        return false;
+    const std::wstring first = FirstComponent(object->dn);
+    const std::wstring parent = ParentName(object->dn);
+    const std::wstring newDn =
+        first.substr(0, first.find(L'=') + 1) + Escaped(newCn) + (parent.empty() ? L"" : L"," + parent);
+    const DirectoryObject* taken = directory->Find(newDn);
+    if (taken && taken != object)
+        return false;
+    const std::wstring objects = DirectoryObjectsPath() + L"\\";
+    if (!SetText(objects + object->key, L"Cn", newCn))
+        return false;
+    for (const auto& moved : directory->objects)
+        if (&moved == object || IsBelow(moved.dn, object->dn))
+            if (!SetText(objects + moved.key, L"DistinguishedName",
+                         moved.dn.substr(0, moved.dn.size() - object->dn.size()) + newDn))
+                return false;
+    return true;
 }
 } // namespace KvLab

@@ -11,19 +11,10 @@
 
 namespace
 {
-bool SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD size)
-{
-    unique_hkey key;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    return ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-}
-
-bool SetText(const std::wstring& path, const wchar_t* name, const std::wstring& text)
-{
-    return SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
+using KvLab::FreeKey;
+using KvLab::SetNumber;
+using KvLab::SetText;
+using KvLab::SetValue;
 
 // Writes one attribute: its syntax and its values "1", "2", ... in order.
 template <typename Value, typename Write>
@@ -48,11 +39,6 @@ bool SetAttribute(const std::wstring& dn, const std::wstring& attribute, const w
     {
         return false;
     }
-}
-
-bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number)
-{
-    return SetValue(path, name.c_str(), REG_DWORD, &number, sizeof(number));
 }
 
 // ANSI bytes as they are: REG_BINARY, which the engine gives out unchanged.
@@ -95,25 +81,6 @@ bool SetStates(const std::wstring& objectPath, const LabStates& states)
     return true;
 }
 
-bool KeyExists(const std::wstring& path)
-{
-    unique_hkey key;
-    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
-}
-
-// The first free number below `under` (from `first` on) keeps the keys in the
-// order they were added.
-std::wstring FreeKey(const std::wstring& under, int first = 1)
-{
-    std::wstring id;
-    for (int n = first; id.empty() || KeyExists(under + L"\\" + id); ++n)
-    {
-        wchar_t text[16];
-        swprintf(text, ARRAYSIZE(text), L"%04d", n);
-        id = text;
-    }
-    return under + L"\\" + id;
-}
 } // namespace
 
 CLabScenario::CLabScenario() noexcept
@@ -316,6 +283,41 @@ bool CLabScenario::DirectoryObjectExists(const std::wstring& dn) noexcept
     {
         return false;
     }
+}
+
+bool CLabScenario::AddComputerAccount(const std::wstring& name) noexcept
+{
+    try
+    {
+        const auto domain = KvLab::RootDseValue(L"defaultNamingContext");
+        if (!domain || name.empty())
+            return false;
+        const std::wstring computers = L"CN=Computers," + *domain;
+        std::vector<std::pair<std::wstring, std::wstring>> objects;
+        if (!KvLab::FindDirectoryObject(computers))
+            objects.emplace_back(computers, L"container");
+        objects.emplace_back(L"CN=" + name + L"," + computers, L"computer");
+        return AddDirectoryObjects(objects);
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+std::wstring CLabScenario::PendingComputerName()
+{
+    return KvLab::PendingComputerName();
+}
+
+std::vector<LabShutdownRequest> CLabScenario::ShutdownRequests()
+{
+    return KvLab::ShutdownRequests();
+}
+
+std::optional<LabFailureActions> CLabScenario::FailureActionsOf(const std::wstring& serviceKeyName)
+{
+    return KvLab::RecordedFailureActions(serviceKeyName);
 }
 
 bool CLabScenario::AddClusterSystem(const std::wstring& systemName, const std::string& sysInfo,

@@ -3,8 +3,12 @@
 // destruction, so each test starts from an empty lab.
 #pragma once
 
+#include "LabLocalNode.h"
+#include "LabServiceConfig.h"
+
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +32,9 @@ using LabStates = std::vector<std::pair<std::wstring, DWORD>>; // system name, s
 class CLabScenario
 {
 public:
+    using LabShutdownRequest = ::LabShutdownRequest;
+    using LabFailureActions = ::LabFailureActions;
+
     CLabScenario() noexcept;
     ~CLabScenario();
     CLabScenario(const CLabScenario&) = delete;
@@ -64,6 +71,16 @@ public:
     bool SetDirectoryOctets(const std::wstring& dn, const std::wstring& attribute,
                             const std::vector<std::vector<BYTE>>& values) noexcept;
     static bool DirectoryObjectExists(const std::wstring& dn) noexcept;
+    // A "computer" object CN=<name>,CN=Computers,<default naming context>; the
+    // domain must exist (its Computers container is added when missing).
+    bool AddComputerAccount(const std::wstring& name) noexcept;
+
+    // What the node was asked to do to itself (layout in LabLocalNode.h and
+    // LabServiceConfig.h). Reset() clears them.
+    static std::wstring PendingComputerName();                 // "" when no rename is pending
+    static std::vector<LabShutdownRequest> ShutdownRequests(); // in order
+    // nullopt: none recorded
+    static std::optional<LabFailureActions> FailureActionsOf(const std::wstring& serviceKeyName);
 
     // The cluster (layout in LabCluster.h). Each Add* creates the cluster and
     // replaces an object of the same name; sysInfo and texts are ANSI bytes,

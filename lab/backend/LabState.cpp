@@ -4,6 +4,7 @@
 #include "LabRegistryWatch.h"
 #include "UniqueResource.h"
 
+#include <cwchar>
 #include <mutex>
 
 namespace KvLab
@@ -107,5 +108,42 @@ bool IsLocalComputer(const wchar_t* name)
     if (name[0] == L'\\' && name[1] == L'\\')
         name += 2;
     return ::lstrcmpiW(name, L"localhost") == 0 || ::lstrcmpiW(name, LocalComputerName().c_str()) == 0;
+}
+
+bool SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD size)
+{
+    unique_hkey key;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetText(const std::wstring& path, const wchar_t* name, const std::wstring& text)
+{
+    return SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number)
+{
+    return SetValue(path, name.c_str(), REG_DWORD, &number, sizeof(number));
+}
+
+bool KeyExists(const std::wstring& path)
+{
+    unique_hkey key;
+    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+}
+
+std::wstring FreeKey(const std::wstring& under, int first)
+{
+    std::wstring id;
+    for (int n = first; id.empty() || KeyExists(under + L"\\" + id); ++n)
+    {
+        wchar_t text[16];
+        swprintf(text, ARRAYSIZE(text), L"%04d", n);
+        id = text;
+    }
+    return under + L"\\" + id;
 }
 } // namespace KvLab

@@ -12,7 +12,7 @@ namespace KvLab
 {
 constexpr wchar_t kRootKey[] = L"SOFTWARE\\KorvelinLab";
 constexpr wchar_t kNodesKey[] = L"SOFTWARE\\KorvelinLab\\Nodes";
-constexpr wchar_t kLocalNodeKey[] = L"SOFTWARE\\KorvelinLab\\LocalNode";
+constexpr wchar_t kLocalNodeKey[] = L"SOFTWARE\\KorvelinLab\\LocalNode"; // layout in LabLocalNode.h
 constexpr wchar_t kFaultsKey[] = L"SOFTWARE\\KorvelinLab\\Faults";
 constexpr wchar_t kDirectoryKey[] = L"SOFTWARE\\KorvelinLab\\Directory";
 constexpr wchar_t kClusterKey[] = L"SOFTWARE\\KorvelinLab\\Cluster";
@@ -38,4 +38,13 @@ bool SameText(const std::wstring& a, const std::wstring& b);
 // True when name is this computer: null, empty, "localhost", or the local
 // name, with or without a leading "\\".
 bool IsLocalComputer(const wchar_t* name);
+
+// Writers of the lab registry: the key below HKLM is created when missing.
+bool SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD size);
+bool SetText(const std::wstring& path, const wchar_t* name, const std::wstring& text);
+bool SetNumber(const std::wstring& path, const std::wstring& name, DWORD number);
+bool KeyExists(const std::wstring& path);
+// The first free numbered key below `under` (0001, 0002, ... from `first`
+// on), so that keys enumerate in the order they were added.
+std::wstring FreeKey(const std::wstring& under, int first = 1);
 } // namespace KvLab

@@ -1,7 +1,9 @@
 // The shipped scenarios' lab keys, imported as make-node.sh imports them, make the cluster the wizard
 // discovers: systems named apart from their computers, EVS1 online on NODE2 only, NODE2's configuration
-// of EVS1, and what each variant changes.
+// of EVS1, and what each variant changes; the node's name, its computer account and EVS1's directory
+// version before and after the first pass.
 #include "ClusterCalls.h"
+#include "LabDirectory.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
 
@@ -48,6 +50,9 @@ struct ScenarioCase
     const char* folder;
     bool engineHung;
     bool partnerConfig;
+    const wchar_t* localName;
+    const wchar_t* accounts; // the computer accounts, in key order
+    DWORD evs1Version;
 };
 
 class ShippedScenarioTest : public ::testing::TestWithParam<ScenarioCase>
@@ -60,6 +65,20 @@ TEST_P(ShippedScenarioTest, MakesTheClusterTheWizardDiscovers)
 {
     const ScenarioCase& c = GetParam();
     ASSERT_TRUE(ImportLabKeys(c.folder));
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = ARRAYSIZE(name);
+    EXPECT_TRUE(KvEntry().GetComputerNameW(name, &size) && c.localName == std::wstring(name)) << name;
+    std::wstring accounts;
+    for (const auto& object : KvLab::Directory()->objects)
+        if (object.className == L"computer")
+            accounts += object.dn + L" ";
+    EXPECT_EQ(c.accounts, accounts);
+    unique_hkey version;
+    const auto evs1 = KvLab::FindDirectoryObject(L"CN=EVS1,CN=Servers,CN=Configuration,DC=lab,DC=test");
+    ASSERT_TRUE(evs1 && ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (KvLab::DirectoryObjectsPath() + L"\\" + evs1->key +
+                                                             L"\\Attributes\\versionNumber").c_str(),
+                                        0, KEY_READ, &version) == ERROR_SUCCESS);
+    EXPECT_EQ(c.evs1Version, KvLab::ReadDword(version.get(), L"1").value_or(0));
     EXPECT_EQ(c.engineHung, !OpenCluster());
     if (c.engineHung)
     {
@@ -94,9 +113,13 @@ TEST_P(ShippedScenarioTest, MakesTheClusterTheWizardDiscovers)
             << node;
 }
 
+constexpr wchar_t kPass1Accounts[] = L"CN=EVS1,CN=Computers,DC=lab,DC=test CN=NODE1,CN=Computers,DC=lab,DC=test "
+                                     L"CN=NODE2,CN=Computers,DC=lab,DC=test ";
 INSTANTIATE_TEST_SUITE_P(Folders, ShippedScenarioTest, ::testing::Values(
-    ScenarioCase{"pass1-two-nodes", false, true},
-    ScenarioCase{"pass1-engine-down", true, true},
-    ScenarioCase{"pass1-node-without-config", false, false}),
+    ScenarioCase{"pass1-two-nodes", false, true, L"NODE1", kPass1Accounts, 1912701168},
+    ScenarioCase{"pass1-engine-down", true, true, L"NODE1", kPass1Accounts, 1912701168},
+    ScenarioCase{"pass1-node-without-config", false, false, L"NODE1", kPass1Accounts, 1912701168},
+    ScenarioCase{"pass2-evs1", false, true, L"EVS1",
+                 L"CN=EVS1,CN=Computers,DC=lab,DC=test CN=NODE2,CN=Computers,DC=lab,DC=test ", 1912766640}),
     [](const auto& info) { return std::regex_replace(info.param.folder, std::regex("-"), "_"); });
 } // namespace
