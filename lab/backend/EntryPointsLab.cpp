@@ -197,22 +197,27 @@ template <> struct Forward<Entry::ChangeServiceConfig2W, &::ChangeServiceConfig2
 };
 
 // Wine looks privileges up only by its own computer name (1722 for any
-// other); the lab's name for this computer is this computer too.
+// other). The lab's name for this computer is this computer too, and a lab
+// node, a Windows computer like this one, knows the same privileges; a
+// computer that cannot be reached is not asked.
 template <> struct Forward<Entry::LookupPrivilegeValueW, &::LookupPrivilegeValueW>
 {
     static BOOL WINAPI Call(LPCWSTR systemName, LPCWSTR name, PLUID luid)
     {
         if (const auto failed = TakeFailure<BOOL>(Entry::LookupPrivilegeValueW))
             return *failed;
-        bool local = false;
+        bool simulated = false;
         try
         {
-            local = IsLocalComputer(systemName);
+            std::wstring node = systemName ? systemName : L"";
+            if (node.compare(0, 2, L"\\\\") == 0)
+                node.erase(0, 2);
+            simulated = IsLocalComputer(systemName) || IsReachableNode(node);
         }
         catch (...)
         {
         }
-        return ::LookupPrivilegeValueW(local ? nullptr : systemName, name, luid);
+        return ::LookupPrivilegeValueW(simulated ? nullptr : systemName, name, luid);
     }
 };
 

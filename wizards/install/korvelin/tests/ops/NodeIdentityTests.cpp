@@ -6,6 +6,7 @@
 #include "LabFaults.h"
 #include "LabScenario.h"
 #include "StringIds.h"
+#include "UniqueResource.h"
 #include "WizardTestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,125 @@ TEST_F(IdentityTest, TheUsersSidAsTextConvertsBack)
     ASSERT_TRUE(::ConvertStringSidToSidW(text.c_str(), &back));
     EXPECT_TRUE(::EqualSid(back, sid.get()));
     ::LocalFree(back);
+}
+
+// Whether the privilege is enabled in the process's token now.
+bool IsEnabled(const wchar_t* privilege)
+{
+    LUID luid{};
+    HANDLE token = nullptr;
+    if (!::LookupPrivilegeValueW(nullptr, privilege, &luid) ||
+        !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    const unique_handle owned(token);
+    BYTE buffer[4096];
+    DWORD size = 0;
+    if (!::GetTokenInformation(token, TokenPrivileges, buffer, sizeof(buffer), &size))
+        return false;
+    const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i)
+        if (privileges->Privileges[i].Luid.LowPart == luid.LowPart &&
+            privileges->Privileges[i].Luid.HighPart == luid.HighPart)
+            return (privileges->Privileges[i].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    return false;
+}
+
+// This computer by null or by its own name in any case, or another: the
+// right privilege, and one immediate forced reboot asked for.
+struct RebootCase
+{
+    const char* name;
+    const wchar_t* target;
+    const wchar_t* privilege;
+};
+
+struct RebootTest : IdentityTest, ::testing::WithParamInterface<RebootCase> {};
+
+TEST_P(RebootTest, EnablesThePrivilegeAndAsksOnce)
+{
+    const RebootCase& c = GetParam();
+    ASSERT_TRUE(_lab.SetLocalComputerName(L"NODE1") && _lab.AddNode(L"NODE2"));
+    for (const wchar_t* privilege : {SE_SHUTDOWN_NAME, SE_REMOTE_SHUTDOWN_NAME})
+        ASSERT_TRUE(CUtil::SetPrivilege(privilege, nullptr, nullptr, false).IsSuccess());
+    ASSERT_TRUE(CUtil::RebootNode(c.target).IsSuccess());
+    EXPECT_TRUE(IsEnabled(c.privilege));
+    EXPECT_FALSE(IsEnabled(::lstrcmpW(c.privilege, SE_SHUTDOWN_NAME) ? SE_SHUTDOWN_NAME : SE_REMOTE_SHUTDOWN_NAME));
+    const auto requests = CLabScenario::ShutdownRequests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ(c.target ? c.target : L"", requests[0].target);
+    EXPECT_EQ(0u, requests[0].timeout);
+    EXPECT_TRUE(requests[0].force && requests[0].reboot);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, RebootTest, ::testing::Values(
+    RebootCase{"ThisComputer", nullptr, SE_SHUTDOWN_NAME},
+    RebootCase{"OwnNameInOtherCase", L"node1", SE_SHUTDOWN_NAME},
+    RebootCase{"AnotherComputer", L"NODE2", SE_REMOTE_SHUTDOWN_NAME}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IdentityTest, ARefusedRebootIsLogged)
+{
+    KvLab::FailCall(E::InitiateSystemShutdownW, 1, ERROR_SHUTDOWN_IN_PROGRESS);
+    EXPECT_EQ(std::pair(2u, 1115u), Result(CUtil::RebootNode(nullptr)));
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_WIN32_FAILED, "InitiateSystemShutdown failed with Windows error 1115."));
+    EXPECT_TRUE(CLabScenario::ShutdownRequests().empty());
+}
+
+// The rename removes the account of the new name first and renames this
+// node's own; the new name waits for the next start.
+struct RenameTest : IdentityTest
+{
+    RenameTest()
+    {
+        _lab.SetLocalComputerName(L"NODE1");
+        _lab.SetDirectoryRoot(L"DC=lab,DC=test", L"CN=Configuration,DC=lab,DC=test",
+                              L"CN=Schema,CN=Configuration,DC=lab,DC=test");
+        _lab.AddComputerAccount(L"NODE1");
+    }
+    static bool HasAccount(const wchar_t* name)
+    {
+        return CLabScenario::DirectoryObjectExists(std::wstring(L"CN=") + name + L",CN=Computers,DC=lab,DC=test");
+    }
+    std::wstring _previous = L"unchanged";
+};
+
+TEST_F(RenameTest, TakesTheVirtualServersNameAtTheNextStart)
+{
+    ASSERT_TRUE(_lab.AddComputerAccount(L"EVS1"));
+    ASSERT_TRUE(CUtil::RenameNode(L"EVS1", _previous).IsSuccess());
+    EXPECT_EQ(L"NODE1", _previous);
+    EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
+    EXPECT_TRUE(HasAccount(L"EVS1") && !HasAccount(L"NODE1")) << "the node's own account now bears the new name";
+    std::wstring now;
+    ASSERT_TRUE(CUtil::GetThisNodeName(now).IsSuccess());
+    EXPECT_EQ(L"NODE1", now);
+}
+
+TEST_F(RenameTest, TheRenameDecidesAndTheRemovalsRecordIsTheResult)
+{
+    KvLab::FailCall(E::ADsOpenObject, 1, ERROR_DS_SERVER_DOWN);
+    const CStatus status = CUtil::RenameNode(L"EVS1", _previous);
+    EXPECT_TRUE(status.IsFailed()) << "the removal's failure";
+    EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName()) << "yet the rename went on";
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "VLibADCompObject::Initialize() failed: category 4, code 2147950650."));
+
+    KvLab::FailCall(E::NetRenameMachineInDomain, 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(std::pair(2u, 5u), Result(CUtil::RenameNode(L"EVS2", _previous)));
+    EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_WIN32_FAILED, "NetRenameMachineInDomain failed with Windows error 5."));
+}
+
+// Names no domain takes: refused by the rename, nothing pending, the account kept.
+TEST_F(RenameTest, NamesNoDomainTakes)
+{
+    for (const wchar_t* name : {L"ABCDEFGHIJKLMNOP", L"EVS*1", L""})
+    {
+        EXPECT_EQ(CStatus::kWin32, CUtil::RenameNode(name, _previous).GetCategory()) << name;
+        EXPECT_EQ(L"", CLabScenario::PendingComputerName());
+        EXPECT_TRUE(HasAccount(L"NODE1"));
+    }
+    // The domain's answer to a name it cannot take (NERR_InvalidComputer).
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_WIN32_FAILED, "NetRenameMachineInDomain failed with Windows error 2351."));
 }
 
 // A missing account is no failure; an existing one leaves the lab domain.
