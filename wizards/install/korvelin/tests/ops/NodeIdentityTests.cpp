@@ -50,7 +50,7 @@ struct SysnameTest : IdentityTest
     {
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
-        _home = std::wstring(temp) + L"KvSysname";
+        _home = std::wstring(temp) + L"KvSysname\u00C4\u4E2D"; // not ASCII, not even in one code page
         ::CreateDirectoryW(_home.c_str(), nullptr);
         ::CreateDirectoryW((_home + L"\\conf").c_str(), nullptr);
         ::DeleteFileW(File().c_str());
@@ -96,6 +96,9 @@ TEST_F(SysnameTest, HomesThatCannotHoldTheFile)
     ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_NO_HOME, "The QLX_HOME environment variable is not set or is too long."));
     EXPECT_EQ(std::pair(1u, 205u), attempt(HomeOfLength(4096).c_str()));
     EXPECT_EQ(std::pair(0u, 0u), attempt(HomeOfLength(4095).c_str()));
+    EXPECT_EQ("NODE1", Bytes());
+    ::DeleteFileW(File().c_str());
+    EXPECT_EQ(std::pair(0u, 0u), attempt((_home + L"\\").c_str())) << "a trailing separator";
     EXPECT_EQ("NODE1", Bytes());
     ::DeleteFileW(File().c_str());
     EXPECT_EQ(std::pair(1u, 214u), attempt((File() + L"\\..\\..\\conf\\sysname").c_str())) << "a file, not a folder";
@@ -224,8 +227,7 @@ TEST_F(RenameTest, TakesTheVirtualServersNameAtTheNextStart)
 TEST_F(RenameTest, TheRenameDecidesAndTheRemovalsRecordIsTheResult)
 {
     KvLab::FailCall(E::ADsOpenObject, 1, ERROR_DS_SERVER_DOWN);
-    const CStatus status = CUtil::RenameNode(L"EVS1", _previous);
-    EXPECT_TRUE(status.IsFailed()) << "the removal's failure";
+    EXPECT_EQ(std::pair(4u, 0x8007203Au), Result(CUtil::RenameNode(L"EVS1", _previous))) << "the removal's failure";
     EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName()) << "yet the rename went on";
     ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "VLibADCompObject::Initialize() failed: category 4, code 2147950650."));
 
