@@ -62,13 +62,19 @@ bool CListCtrl::SetItemIndent(int item, int indent) const noexcept
 
 std::wstring CListCtrl::GetItemText(int item, int subItem) const
 {
-    std::vector<wchar_t> buffer(1024);
-    LVITEMW lv{};
-    lv.iSubItem = subItem;
-    lv.pszText = buffer.data();
-    lv.cchTextMax = static_cast<int>(buffer.size());
-    const LRESULT length = SendMessage(LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
-    return std::wstring(buffer.data(), static_cast<size_t>(length));
+    // The list copies at most the buffer less its terminator: a text that
+    // fills it may be longer, so ask again with room to spare.
+    for (size_t size = 256;; size *= 2)
+    {
+        std::vector<wchar_t> buffer(size);
+        LVITEMW lv{};
+        lv.iSubItem = subItem;
+        lv.pszText = buffer.data();
+        lv.cchTextMax = static_cast<int>(buffer.size());
+        const size_t length = static_cast<size_t>(SendMessage(LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv)));
+        if (length + 1 < size)
+            return std::wstring(buffer.data(), length);
+    }
 }
 
 int CListCtrl::GetItemImage(int item, int subItem) const noexcept

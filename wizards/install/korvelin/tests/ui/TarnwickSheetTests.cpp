@@ -108,6 +108,25 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
     EXPECT_NE(std::string::npos, log.find(KV_MESSAGE_TAG(IDS_LOG_CANCELLED), declined)) << "Yes is logged after No";
 }
 
+// The welcome page's title: the dialog's own face, bold, at 12 points on this screen.
+TEST(TarnwickSheetTests, TitleFontIsTheDialogFontInBoldAtTwelvePoints)
+{
+    LOGFONTW title{}, dialog{};
+    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>& harness, HWND sheet) {
+        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
+        const HFONT bold = static_cast<HFONT>(harness.GetSheet().GetBoldFont().GetSafeHandle());
+        EXPECT_TRUE(bold && ::GetObjectW(bold, sizeof(title), &title));
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(sheet, WM_GETFONT, 0, 0)), sizeof(dialog), &dialog);
+        Cancel(sheet);
+    });
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(-MulDiv(12, dpi, 72), title.lfHeight);
+    EXPECT_EQ(FW_BOLD, title.lfWeight);
+    EXPECT_STREQ(dialog.lfFaceName, title.lfFaceName);
+}
+
 TEST(TarnwickSheetTests, ShowsTheWizardIconAndReleasesItWithTheSheet)
 {
     constexpr UINT kBig = ILC_COLOR32 | ILC_MASK;
