@@ -5,6 +5,7 @@
 #include "LabCluster.h"
 #include "LabDirectory.h"
 #include "LabFaults.h"
+#include "LabNetwork.h"
 #include "LabLocalNode.h"
 #include "LabRegistryWatch.h"
 #include "LabServiceConfig.h"

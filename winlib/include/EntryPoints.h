@@ -7,9 +7,16 @@
 // lab forwards it to the real function unless a fault is set).
 #pragma once
 
+#include <winsock2.h>
+#include <ws2ipdef.h>
 #include <windows.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
 #include <lmcons.h>
+#include <nb30.h>
+#include <windns.h>
 #include <winsvc.h>
+#include <winternl.h>
 
 #include "qlxapi.h"
 
@@ -18,13 +25,22 @@
 // KvFailsBy::Code       returns the error (LSTATUS)
 // KvFailsBy::HResult    returns the error as an HRESULT
 // KvFailsBy::Cluster    non-zero or null, the error in QLXApiGetLastError
+// KvFailsBy::NcbCode    the NetBIOS return code, in the control block and returned
 enum class KvFailsBy
 {
     LastError,
     Code,
     HResult,
-    Cluster
+    Cluster,
+    NcbCode
 };
+
+// The completion routine of an ICMPv6 echo, as this SDK's icmpapi.h declares it.
+#ifdef PIO_APC_ROUTINE_DEFINED
+using KvIcmpApcRoutine = PIO_APC_ROUTINE;
+#else
+using KvIcmpApcRoutine = FARPROC;
+#endif
 
 // X(name, return type, parameter list, failure kind)
 // Simulated by the lab: what lies beyond this computer.
@@ -36,6 +52,35 @@ enum class KvFailsBy
     X(NetRenameMachineInDomain, NET_API_STATUS,                                                                        \
       (LPCWSTR server, LPCWSTR newName, LPCWSTR account, LPCWSTR password, DWORD options), Code)                       \
     X(InitiateSystemShutdownW, BOOL, (LPWSTR machineName, LPWSTR message, DWORD timeout, BOOL force, BOOL reboot),    \
+      LastError)                                                                                                       \
+    X(Netbios, UCHAR, (PNCB ncb), NcbCode)                                                                             \
+    X(GetAdaptersInfo, ULONG, (PIP_ADAPTER_INFO adapters, PULONG size), Code)                                          \
+    X(GetAdaptersAddresses, ULONG,                                                                                     \
+      (ULONG family, ULONG flags, PVOID reserved, PIP_ADAPTER_ADDRESSES addresses, PULONG size), Code)                \
+    X(DnsQuery_W, DNS_STATUS,                                                                                          \
+      (PCWSTR name, WORD type, DWORD options, PIP4_ARRAY servers, PDNS_RECORD* results, PVOID* reserved), Code)       \
+    X(DnsFree, VOID, (PVOID data, DNS_FREE_TYPE freeType), Code)                                                       \
+    X(IcmpCreateFile, HANDLE, (VOID), LastError)                                                                       \
+    X(IcmpSendEcho, DWORD,                                                                                             \
+      (HANDLE icmp, IPAddr destination, LPVOID requestData, WORD requestSize, PIP_OPTION_INFORMATION options,         \
+       LPVOID replyBuffer, DWORD replySize, DWORD timeout),                                                            \
+      LastError)                                                                                                       \
+    X(IcmpCloseHandle, BOOL, (HANDLE icmp), LastError)                                                                 \
+    X(Icmp6CreateFile, HANDLE, (VOID), LastError)                                                                      \
+    X(Icmp6SendEcho2, DWORD,                                                                                           \
+      (HANDLE icmp, HANDLE event, KvIcmpApcRoutine apcRoutine, PVOID apcContext, struct sockaddr_in6* source,         \
+       struct sockaddr_in6* destination, LPVOID requestData, WORD requestSize, PIP_OPTION_INFORMATION options,        \
+       LPVOID replyBuffer, DWORD replySize, DWORD timeout),                                                            \
+      LastError)                                                                                                       \
+    X(NtCreateFile, NTSTATUS,                                                                                          \
+      (PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK ioStatus,                    \
+       PLARGE_INTEGER allocationSize, ULONG fileAttributes, ULONG shareAccess, ULONG disposition, ULONG options,       \
+       PVOID eaBuffer, ULONG eaLength),                                                                                \
+      Code)                                                                                                            \
+    X(NtClose, NTSTATUS, (HANDLE handle), Code)                                                                        \
+    X(DeviceIoControl, BOOL,                                                                                           \
+      (HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output, DWORD outputSize, LPDWORD returned,   \
+       LPOVERLAPPED overlapped),                                                                                       \
       LastError)
 
 // Real in the lab too, unless a fault is set.
