@@ -58,17 +58,7 @@ protected:
         EXPECT_TRUE(InstallLabService(_name, _name + L" Display", SERVICE_DEMAND_START, timings, &error)) << error;
         EXPECT_TRUE(!start || ::StartServiceW(Handle(_name).get(), 0, nullptr)) << ::GetLastError();
     }
-    // The calling thread's traces since the last call, without the dump's frame.
-    Traces TakeTraces()
-    {
-        _output.written.clear();
-        VLibThreadLogQueue::Global().Dump();
-        Traces traces;
-        for (const Written& line : _output.written)
-            if (line.module != ".\\LibLogger")
-                traces.push_back(line.message);
-        return traces;
-    }
+    Traces TakeTraces() { return _output.TakeTraces(); }
 
     const std::wstring _name = L"KvSvcTest";
     CFakeClock _clock;

@@ -28,6 +28,18 @@ public:
     {
         written.push_back({module, line, function, message, true});
     }
+    // The calling thread's traces since the last call, without the dump's frame.
+    std::vector<std::wstring> TakeTraces()
+    {
+        written.clear();
+        VLibThreadLogQueue::Global().Dump();
+        std::vector<std::wstring> traces;
+        for (const Written& line : written)
+            if (line.module != ".\\LibLogger")
+                traces.push_back(line.message);
+        return traces;
+    }
+
     std::vector<Written> written;
 };
 
