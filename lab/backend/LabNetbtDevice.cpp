@@ -28,7 +28,7 @@ NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK, POBJECT_ATTRIBUTES attrib
     try
     {
         const UNICODE_STRING& name = *attributes->ObjectName;
-        const std::wstring path(name.Buffer, name.Length / sizeof(wchar_t));
+        const std::wstring path = name.Buffer ? std::wstring(name.Buffer, name.Length / sizeof(wchar_t)) : L"";
         for (const std::wstring& device : Network()->netbtInterfaces)
         {
             if (!SameText(device, path))

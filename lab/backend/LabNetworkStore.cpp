@@ -9,6 +9,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <sstream>

@@ -4,7 +4,8 @@
 #include "LabClusterStore.h"
 #include "LabNetworkStore.h"
 #include "LabState.h"
-#include "UniqueResource.h"
+
+#include <nb30.h>
 
 namespace
 {
@@ -21,6 +22,30 @@ bool SetMac(const std::wstring& path, const std::array<BYTE, 6>& mac)
     return KvLab::SetValue(path, L"Mac", REG_BINARY, mac.data(), static_cast<DWORD>(mac.size()));
 }
 
+// What the reader would drop or misread is refused when it is written.
+bool AreAddresses(const std::vector<std::string>& texts, int family)
+{
+    for (const std::string& text : texts)
+        if (const auto address = KvLab::ParseAddress(text); !address || address->family != family)
+            return false;
+    return true;
+}
+
+bool IsValid(const LabAdapter& adapter)
+{
+    return adapter.lana <= MAX_LANA && AreAddresses(adapter.ipv4Addresses, AF_INET) &&
+           AreAddresses(adapter.ipv6Addresses, AF_INET6);
+}
+
+bool IsValid(const LabHost& host)
+{
+    for (const auto& [name, suffix] : host.netbiosNames)
+        if (name.empty() || name.size() > 15 || name.front() == ' ' || name.find('<') != std::string::npos)
+            return false;
+    return AreAddresses(host.a, AF_INET) && AreAddresses(host.aaaa, AF_INET6) &&
+           (host.replyFrom.empty() || KvLab::ParseAddress(host.replyFrom));
+}
+
 template <typename Number> std::vector<std::string> Texts(const std::vector<Number>& numbers)
 {
     std::vector<std::string> texts;
@@ -34,6 +59,8 @@ bool CLabScenario::AddNetworkAdapter(const LabAdapter& adapter) noexcept
 {
     try
     {
+        if (!IsValid(adapter))
+            return false;
         const std::wstring path = KvLab::FreeKey(NetworkPath(L"Adapters"));
         return SetMac(path, adapter.mac) && (adapter.lana < 0 || SetNumber(path, L"Lana", adapter.lana)) &&
                SetNumber(path, L"Ipv4", adapter.ipv4) && SetNumber(path, L"Ipv6", adapter.ipv6) &&
@@ -64,6 +91,8 @@ bool CLabScenario::AddNetworkHost(const LabHost& host) noexcept
 {
     try
     {
+        if (!IsValid(host))
+            return false;
         const std::wstring path = KvLab::FreeKey(NetworkPath(L"Hosts"));
         return SetText(path, L"Name", host.name) &&
                SetText(path, L"NetbiosNames", KvLab::NetbiosNamesText(host.netbiosNames)) &&
