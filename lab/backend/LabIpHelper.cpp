@@ -19,7 +19,7 @@ namespace
 constexpr ULONG kAdapterAddressesLength = 448;
 static_assert(sizeof(IP_ADAPTER_ADDRESSES) <= kAdapterAddressesLength, "an adapter fits its block");
 
-// Interface indices as Windows gives them: small numbers, none for loopback's 1.
+// Interface indices as Windows gives them: small numbers past loopback's 1.
 DWORD AdapterIndex(size_t position)
 {
     return static_cast<DWORD>(10 + position);
