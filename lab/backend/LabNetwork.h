@@ -1,5 +1,6 @@
 // The lab's network: NetBIOS, the adapter lists, DNS, echo requests and the
-// NetBT device, answered from the lab registry (layout to come).
+// NetBT device, answered from the lab registry (layout in LabNetworkStore.h).
+// One file each: LabNetbios, LabIpHelper, LabDns, LabIcmp, LabNetbtDevice.
 #pragma once
 
 #include "EntryPoints.h"
@@ -28,4 +29,7 @@ NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES
 NTSTATUS NTAPI NtClose(HANDLE handle);
 BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD inputSize, LPVOID output,
                             DWORD outputSize, LPDWORD returned, LPOVERLAPPED overlapped);
+
+// DNS answers handed out and not yet freed.
+long NetworkLiveResults() noexcept;
 } // namespace KvLab

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "LabLocalNode.h"
+#include "LabNetworkStore.h"
 #include "LabServiceConfig.h"
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +36,10 @@ class CLabScenario
 public:
     using LabShutdownRequest = ::LabShutdownRequest;
     using LabFailureActions = ::LabFailureActions;
+    using LabAdapter = ::LabAdapter;
+    using LabHost = ::LabHost;
+    using LabEchoRequest = ::LabEchoRequest;
+    using LabDeviceRequest = ::LabDeviceRequest;
 
     CLabScenario() noexcept;
     ~CLabScenario();
@@ -100,6 +106,20 @@ public:
                            const std::string& text) noexcept;
     bool ClearClusterFailure(const std::wstring& function) noexcept;
     bool SetClusterPresent() noexcept; // creates the Cluster key (an empty cluster); the Add* functions create it too
+
+    // The network (layout in LabNetworkStore.h). Adapters, LANAs and hosts
+    // are listed in the order they were added.
+    bool AddNetworkAdapter(const LabAdapter& adapter) noexcept; // this computer's
+    bool AddLanaWithoutAdapter(UCHAR lana, const std::array<BYTE, 6>& mac) noexcept;
+    bool AddNetworkHost(const LabHost& host) noexcept;
+    // lana -1: every LANA; code 0: the command works as usual again.
+    bool SetNetbiosReturnCode(UCHAR command, int lana, UCHAR code) noexcept;
+    bool SetNetbiosNoAnswerDelay(DWORD ms) noexcept; // default 50
+    bool AddNetbtInterface(const std::wstring& ntPath) noexcept;
+    // What the program sent, in order; Reset() clears them.
+    static std::vector<LabEchoRequest> EchoRequests(); // addresses as text
+    static std::vector<LabDeviceRequest> DeviceRequests();
+    static std::vector<DWORD> DnsQueryOptions();
 
     // Full path below HKLM of a key in a node's simulated registry.
     static std::wstring NodeKeyPath(const std::wstring& node, HKEY root, const std::wstring& subkey);

@@ -1,14 +1,16 @@
 // The shipped scenarios' lab keys, imported as make-node.sh imports them, make the cluster the wizard
 // discovers: systems named apart from their computers, EVS1 online on NODE2 only, NODE2's configuration
 // of EVS1, and what each variant changes; the node's name, its computer account and EVS1's directory
-// version before and after the first pass.
+// version before and after the first pass; who answers for the virtual servers' names.
 #include "ClusterCalls.h"
+#include "FakeClock.h"
 #include "LabDirectory.h"
 #include "LabScenario.h"
 #include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -53,6 +55,7 @@ struct ScenarioCase
     const wchar_t* localName;
     const wchar_t* accounts; // the computer accounts, in key order
     DWORD evs1Version;
+    BYTE evs1Holder; // the fourth byte of the physical address that answers EVS1's name
 };
 
 class ShippedScenarioTest : public ::testing::TestWithParam<ScenarioCase>
@@ -111,15 +114,35 @@ TEST_P(ShippedScenarioTest, MakesTheClusterTheWizardDiscovers)
                                                     std::wstring(node)).c_str(),
                                                    0, KEY_READ, &system) == ERROR_SUCCESS)
             << node;
+    // NODE1's LANAs 0 and 1; EVS1's name held, EVS2's free; EVS6 known to DNS over IPv6 only.
+    CFakeClock clock;
+    std::vector<BYTE> buffer(sizeof(LANA_ENUM));
+    const auto Ask = [&buffer](UCHAR command, const char* name) {
+        NCB ncb{};
+        ncb.ncb_command = command;
+        ncb.ncb_buffer = buffer.data();
+        ncb.ncb_length = static_cast<WORD>(buffer.size());
+        std::memset(ncb.ncb_callname, ' ', NCBNAMSZ);
+        std::memcpy(ncb.ncb_callname, name, strlen(name));
+        return KvEntry().Netbios(&ncb);
+    };
+    EXPECT_TRUE(Ask(NCBENUM, "") == NRC_GOODRET && buffer[0] == 2 && buffer[1] == 0 && buffer[2] == 1);
+    EXPECT_TRUE(Ask(NCBASTAT, "EVS1") == NRC_GOODRET && buffer[3] == c.evs1Holder) << int(buffer[3]);
+    EXPECT_EQ(NRC_CMDTMO, Ask(NCBASTAT, "EVS2"));
+    PDNS_RECORD records = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, KvEntry().DnsQuery_W(L"EVS6", DNS_TYPE_AAAA, 0x108, nullptr, &records, nullptr));
+    KvEntry().DnsFree(records, DnsFreeRecordList);
+    EXPECT_EQ(DNS_INFO_NO_RECORDS, KvEntry().DnsQuery_W(L"EVS6", DNS_TYPE_A, 0x108, nullptr, &records, nullptr));
+    EXPECT_EQ(DNS_ERROR_RCODE_NAME_ERROR, KvEntry().DnsQuery_W(L"EVS2", DNS_TYPE_A, 0x108, nullptr, &records, nullptr));
 }
 
 constexpr wchar_t kPass1Accounts[] = L"CN=EVS1,CN=Computers,DC=lab,DC=test CN=NODE1,CN=Computers,DC=lab,DC=test "
                                      L"CN=NODE2,CN=Computers,DC=lab,DC=test ";
 INSTANTIATE_TEST_SUITE_P(Folders, ShippedScenarioTest, ::testing::Values(
-    ScenarioCase{"pass1-two-nodes", false, true, L"NODE1", kPass1Accounts, 1912701168},
-    ScenarioCase{"pass1-engine-down", true, true, L"NODE1", kPass1Accounts, 1912701168},
-    ScenarioCase{"pass1-node-without-config", false, false, L"NODE1", kPass1Accounts, 1912701168},
+    ScenarioCase{"pass1-two-nodes", false, true, L"NODE1", kPass1Accounts, 1912701168, 0x0B},
+    ScenarioCase{"pass1-engine-down", true, true, L"NODE1", kPass1Accounts, 1912701168, 0x0B},
+    ScenarioCase{"pass1-node-without-config", false, false, L"NODE1", kPass1Accounts, 1912701168, 0x0B},
     ScenarioCase{"pass2-evs1", false, true, L"EVS1",
-                 L"CN=EVS1,CN=Computers,DC=lab,DC=test CN=NODE2,CN=Computers,DC=lab,DC=test ", 1912766640}),
+                 L"CN=EVS1,CN=Computers,DC=lab,DC=test CN=NODE2,CN=Computers,DC=lab,DC=test ", 1912766640, 0x0A}),
     [](const auto& info) { return std::regex_replace(info.param.folder, std::regex("-"), "_"); });
 } // namespace
