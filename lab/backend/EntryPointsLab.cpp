@@ -12,6 +12,7 @@
 #include "LabState.h"
 #include "UniqueResource.h"
 
+#include <cstring>
 #include <cwctype>
 #include <map>
 #include <mutex>
@@ -219,6 +220,35 @@ template <> struct Forward<Entry::LookupPrivilegeValueW, &::LookupPrivilegeValue
         {
         }
         return ::LookupPrivilegeValueW(simulated ? nullptr : systemName, name, luid);
+    }
+};
+
+// Wine's IP Helper lacks entry points that every Windows from 6.0 on has; the
+// program only resolves them (none is called), so the lab answers for them
+// with a stand-in that refuses, as a computer of that version would hold them.
+INT_PTR WINAPI IpHelperStandIn()
+{
+    return ERROR_NOT_SUPPORTED;
+}
+
+template <> struct Forward<Entry::GetProcAddress, &::GetProcAddress>
+{
+    static FARPROC WINAPI Call(HMODULE module, LPCSTR name)
+    {
+        if (const auto failed = TakeFailure<FARPROC>(Entry::GetProcAddress))
+            return *failed;
+        if (const FARPROC found = ::GetProcAddress(module, name))
+            return found;
+        const DWORD error = ::GetLastError();
+        static const HMODULE ipHelper = ::GetModuleHandleW(L"iphlpapi.dll");
+        const bool byName = reinterpret_cast<ULONG_PTR>(name) > 0xFFFF;
+        if (module && module == ipHelper && byName)
+            for (const char* known : {"ConvertIpv4MaskToLength", "InitializeUnicastIpAddressEntry",
+                                      "CreateUnicastIpAddressEntry", "DeleteUnicastIpAddressEntry"})
+                if (std::strcmp(name, known) == 0)
+                    return &IpHelperStandIn;
+        ::SetLastError(error);
+        return nullptr;
     }
 };
 

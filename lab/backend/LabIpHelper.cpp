@@ -184,6 +184,11 @@ void AddAdapterAddresses(CLabFlatBuffer& answer, const LabAdapter& adapter, size
 
 ULONG WINAPI GetAdaptersInfo(PIP_ADAPTER_INFO adapters, PULONG size)
 {
+    // A program that asks Windows for its adapters has the IP Helper loaded
+    // from then on, and may look for its other entry points there; the lab's
+    // answer must leave the process the same. Kept loaded, as Windows does.
+    static const HMODULE ipHelper = ::LoadLibraryW(L"iphlpapi.dll");
+    (void)ipHelper;
     if (const auto failed = TakeFailure<ULONG>(Entry::GetAdaptersInfo))
         return *failed;
     if (!size)

@@ -122,6 +122,7 @@ using KvIcmpApcRoutine = FARPROC;
       LastError)                                                                                                       \
     X(ChangeServiceConfig2W, BOOL, (SC_HANDLE service, DWORD infoLevel, LPVOID info), LastError)                       \
     X(OpenProcessToken, BOOL, (HANDLE process, DWORD access, PHANDLE token), LastError)                                \
+    X(GetProcAddress, FARPROC, (HMODULE module, LPCSTR name), LastError)                                               \
     X(LookupPrivilegeValueW, BOOL, (LPCWSTR systemName, LPCWSTR name, PLUID luid), LastError)                         \
     X(AdjustTokenPrivileges, BOOL,                                                                                     \
       (HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length, PTOKEN_PRIVILEGES previousState,      \

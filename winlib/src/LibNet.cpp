@@ -85,11 +85,11 @@ CStatus VLibNet::Open() noexcept
     const HMODULE ipHelper = ::GetModuleHandleW(L"Iphlpapi.dll");
     if (!ipHelper)
         return CStatus::Failure(CStatus::kWin32, ::GetLastError());
-    g_ipHelper.convertIpv4MaskToLength = ::GetProcAddress(ipHelper, "ConvertIpv4MaskToLength");
-    g_ipHelper.initializeUnicastIpAddressEntry = ::GetProcAddress(ipHelper, "InitializeUnicastIpAddressEntry");
-    g_ipHelper.createUnicastIpAddressEntry = ::GetProcAddress(ipHelper, "CreateUnicastIpAddressEntry");
-    g_ipHelper.deleteUnicastIpAddressEntry = ::GetProcAddress(ipHelper, "DeleteUnicastIpAddressEntry");
-    g_ipHelper.getUnicastIpAddressEntry = ::GetProcAddress(ipHelper, "GetUnicastIpAddressEntry");
+    g_ipHelper.convertIpv4MaskToLength = KvEntry().GetProcAddress(ipHelper, "ConvertIpv4MaskToLength");
+    g_ipHelper.initializeUnicastIpAddressEntry = KvEntry().GetProcAddress(ipHelper, "InitializeUnicastIpAddressEntry");
+    g_ipHelper.createUnicastIpAddressEntry = KvEntry().GetProcAddress(ipHelper, "CreateUnicastIpAddressEntry");
+    g_ipHelper.deleteUnicastIpAddressEntry = KvEntry().GetProcAddress(ipHelper, "DeleteUnicastIpAddressEntry");
+    g_ipHelper.getUnicastIpAddressEntry = KvEntry().GetProcAddress(ipHelper, "GetUnicastIpAddressEntry");
     if (!g_ipHelper.convertIpv4MaskToLength || !g_ipHelper.initializeUnicastIpAddressEntry ||
         !g_ipHelper.createUnicastIpAddressEntry || !g_ipHelper.deleteUnicastIpAddressEntry)
         return CStatus::Failure(CStatus::kWin32, ::GetLastError());

@@ -1,7 +1,12 @@
 // The network classes against the lab's network: the virtual-name table, the
 // pinger's address families.
+#include "LibNTDevice.h"
+#include "LibNetbios.h"
 #include "LibPinger.h"
 #include "LibVirtualName.h"
+
+#include "FakeClock.h"
+#include "LabFaults.h"
 
 #include "LabScenario.h"
 #include "RecordingLogOutput.h"
@@ -9,14 +14,44 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace
 {
 using Traces = std::vector<std::wstring>;
 std::pair<uint32_t, uint32_t> Result(const CStatus& status) { return {status.GetCategory(), status.GetCode()}; }
 
+constexpr std::array<BYTE, 6> kFirstMac = {0x00, 0x15, 0x5D, 0x01, 0x02, 0x01};
+constexpr std::array<BYTE, 6> kSecondMac = {0x00, 0x15, 0x5D, 0x01, 0x02, 0x02};
+
 struct NetworkTest : ::testing::Test
 {
+    // This computer with two adapters on LANAs 0 and 1.
+    void TwoAdapters()
+    {
+        ASSERT_TRUE(_lab.AddNetworkAdapter({kFirstMac, 0, true, true, {"192.168.10.1"}, {"fd00::1"}, "first"}) &&
+                    _lab.AddNetworkAdapter({kSecondMac, 1, true, true, {"192.168.20.1"}, {}, "second"}));
+    }
+    // Whether the name is alive, the result, and what was pinged.
+    std::pair<bool, CStatus> Check(const wchar_t* name)
+    {
+        VLibVirtualName check;
+        EXPECT_TRUE(check.Init(name).IsSuccess());
+        bool exists = false;
+        const CStatus status = check.IsExistInNetwork(exists);
+        return {exists, status};
+    }
+    static std::vector<std::string> Pinged()
+    {
+        std::vector<std::string> pinged;
+        for (const auto& request : CLabScenario::EchoRequests())
+            pinged.push_back(request.destination);
+        return pinged;
+    }
+
     CLabScenario _lab;
+    CFakeClock _clock;
     CScopedRecordingOutput _output;
 };
 
@@ -70,5 +105,119 @@ TEST_F(NetworkTest, PingerFamiliesFromTheText)
     EXPECT_EQ(VLibPinger::kIPv6, family);
     EXPECT_EQ(CStatus::kWin32, pinger.DetectAddressFamily(L"1.2.3.4.5", family).GetCategory());
     EXPECT_EQ(VLibPinger::kIPv6, pinger.GetFamily()) << "kept after a text of another family";
+}
+// Found by NetBIOS through any suffix; else by DNS and echo, IPv4 before IPv6.
+TEST_F(NetworkTest, NamesFoundByNetbiosOrByDnsAndEcho)
+{
+    TwoAdapters();
+    LabHost node2;
+    node2.name = L"NODE2";
+    node2.netbiosNames = {{"NODE2", 0x00}, {"EVS1", 0x00}, {"EVS1", 0x20}};
+    node2.mac = {0x00, 0x15, 0x5D, 0x02, 0x00, 0x01};
+    node2.a = {"192.168.10.2"};
+    LabHost evs6;
+    evs6.name = L"EVS6";
+    evs6.aaaa = {"fd00::6"};
+    LabHost self;
+    self.name = L"EVS3";
+    self.a = {"192.168.20.1"};
+    self.aaaa = {"fd00::1"};
+    LabHost routed;
+    routed.name = L"EVS4";
+    routed.a = {"10.9.9.9"};
+    routed.otherRecordTypes = {DNS_TYPE_CNAME};
+    routed.replyFrom = "192.168.10.254";
+    ASSERT_TRUE(_lab.AddNetworkHost(node2) && _lab.AddNetworkHost(evs6) && _lab.AddNetworkHost(self) &&
+                _lab.AddNetworkHost(routed));
+
+    const auto [held, asked] = Check(L"evs1");
+    EXPECT_TRUE(held && asked.IsSuccess());
+    EXPECT_TRUE(Pinged().empty()) << "found by NetBIOS, nothing pinged";
+
+    const auto [found, status] = Check(L"EVS6");
+    EXPECT_TRUE(found && status.IsSuccess()) << "known only by AAAA";
+    EXPECT_EQ((std::vector<std::string>{"fd00::6"}), Pinged());
+    EXPECT_EQ(std::vector<DWORD>(2, VLibVirtualName::kDnsOptions), CLabScenario::DnsQueryOptions())
+        << "A, then AAAA; a NetBIOS hit asks no DNS";
+
+    EXPECT_FALSE(Check(L"EVS3").first) << "only this computer's own addresses: never pinged";
+    EXPECT_EQ((std::vector<std::string>{"fd00::6"}), Pinged());
+    EXPECT_FALSE(Check(L"EVS4").first) << "a router's answer is no life sign";
+    EXPECT_EQ((std::vector<std::string>{"fd00::6", "10.9.9.9"}), Pinged());
+    const auto [nobody, clean] = Check(L"EVS2");
+    EXPECT_FALSE(nobody);
+    EXPECT_TRUE(clean.IsSuccess()) << "nobody holds it: traced, not failed";
+}
+
+// The result is the last LANA's: its failure is reported, an earlier one's only traced.
+TEST_F(NetworkTest, OnlyTheLastLanasFailureIsTheResult)
+{
+    TwoAdapters();
+    ASSERT_TRUE(_lab.SetNetbiosReturnCode(NCBRESET, 0, 0x09));
+    const auto [found, status] = Check(L"EVS2");
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(status.IsSuccess());
+    const Traces traces = _output.TakeTraces();
+    EXPECT_NE(traces.end(), std::find(traces.begin(), traces.end(), L"nb.Reset() returned 2, 0x00000858"));
+
+    ASSERT_TRUE(_lab.SetNetbiosReturnCode(NCBRESET, 1, 0x0F));
+    EXPECT_EQ(std::pair(2u, 2298u), Result(Check(L"EVS2").second));
+}
+
+TEST_F(NetworkTest, WithoutLanaStraightToDns)
+{
+    LabHost evs1;
+    evs1.name = L"EVS1";
+    evs1.a = {"192.168.10.9"};
+    ASSERT_TRUE(_lab.AddNetworkAdapter({kFirstMac, -1, true, false, {"192.168.10.1"}, {}, "no LANA"}) &&
+                _lab.AddNetworkHost(evs1));
+    const auto [found, status] = Check(L"EVS1");
+    EXPECT_TRUE(found && status.IsSuccess());
+}
+
+// An answer that never fits: 16 tries from 600 bytes, then the mapped code.
+TEST_F(NetworkTest, AnAnswerTooLargeForEveryBuffer)
+{
+    TwoAdapters();
+    LabHost crowded;
+    crowded.name = L"CROWDED";
+    for (int i = 0; i < 3500; ++i)
+        crowded.netbiosNames.emplace_back("N" + std::to_string(i), 0x00);
+    crowded.netbiosNames.emplace_back("CROWDED", 0x00);
+    ASSERT_TRUE(_lab.AddNetworkHost(crowded));
+    VLibNetbios nb;
+    nb.Set(0, L"CROWDED");
+    std::vector<BYTE> answer;
+    size_t length = 0;
+    EXPECT_EQ(std::pair(2u, 2105u), Result(nb.AdapterStatus("CROWDED", answer, length)));
+    EXPECT_EQ(600u + 16 * 4096u, answer.size()) << "grown after each of the 16 tries";
+}
+
+TEST_F(NetworkTest, AddressListTooSmallThreeTimesEndsThePings)
+{
+    KvLab::FailFromCall(KvLab::Entry::GetAdaptersAddresses, 1, ERROR_BUFFER_OVERFLOW);
+    VLibVirtualName check;
+    ASSERT_TRUE(check.Init(L"EVS1").IsSuccess());
+    bool alive = true;
+    EXPECT_EQ(std::pair(2u, 111u), Result(check.IsExistInNetworkByPinging(alive, AF_INET)));
+    EXPECT_EQ(3u, KvLab::CallCount(KvLab::Entry::GetAdaptersAddresses));
+}
+
+// NetBT's delete request: 8 zero bytes, the name's room, the name in UTF-16.
+TEST_F(NetworkTest, DestroySendsTheDeleteRequest)
+{
+    ASSERT_TRUE(_lab.AddNetbtInterface(L"\\Device\\NetBt_If7"));
+    VLibNetbiosInterface device(L"\\Device\\NetBt_If7");
+    ASSERT_TRUE(device.Destroy().IsSuccess());
+    const auto requests = CLabScenario::DeviceRequests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ(VLibNetbiosInterface::kDeleteInterface, requests[0].code);
+    std::vector<BYTE> expected(88, 0);
+    expected[8] = 76;
+    const std::wstring name = L"\\Device\\NetBt_If7";
+    std::memcpy(expected.data() + 12, name.data(), name.size() * sizeof(wchar_t));
+    EXPECT_EQ(expected, requests[0].input);
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(CStatus::kWin32, VLibNetbiosInterface(L"\\Device\\NetBt_If9").Destroy().GetCategory());
 }
 } // namespace
