@@ -99,6 +99,13 @@ TEST_F(NetworkTest, PingerFamiliesFromTheText)
         EXPECT_EQ(std::pair(41u, 107u), Result(pinger.Ping(alive, text, 10))) << text;
         EXPECT_EQ(VLibPinger::kUndetected, pinger.GetFamily());
     }
+    // Three parts are still an IPv4 address to Winsock (the last one covers two bytes): asked, nobody answers.
+    VLibPinger shortForm;
+    bool alive = true;
+    EXPECT_EQ(std::pair(0u, 0u), Result(shortForm.Ping(alive, L"1.2.3", 10)));
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(VLibPinger::kIPv4, shortForm.GetFamily());
+
     VLibPinger pinger;
     uint32_t family = 0;
     ASSERT_TRUE(pinger.DetectAddressFamily(L"fe80::1", family).IsSuccess());
