@@ -58,3 +58,47 @@ TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPendingOnItsTiles)
     }
     ::DestroyWindow(page);
 }
+
+// The steps the wizard does not take itself are written in grey, the others in black.
+TEST(LHSPanelTests, OnlyStepsOutsideTheWizardAreGrey)
+{
+    CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
+    HWND page = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, page);
+    std::vector<std::pair<std::wstring, std::string>> inks; // step, "grey" or "black"
+    {
+        CLHSPanel panel;
+        ASSERT_TRUE(panel.Create(page, IDC_PANEL_EVS_SELECT));
+        panel.Initialise();
+        CLHSPanel::SetStepTable(kFirstPassSteps);
+        panel.SetPageId(IDD_EVS_SELECT);
+        panel.Update(panel.FindStep());
+        const std::vector<CSeenListItem> items = ScriptedUser::ReadList(panel.m_hWnd);
+        constexpr int kHeight = 24, kTextFrom = 40; // right of any icon
+        for (size_t i = 0; i < items.size(); ++i)
+        {
+            const Pictures::Pixels drawn = Pictures::Painted(CLHSPanel::kWidth, kHeight, [&](HDC dc) {
+                DRAWITEMSTRUCT draw{};
+                draw.CtlType = ODT_LISTVIEW;
+                draw.itemID = static_cast<UINT>(i);
+                draw.hDC = dc;
+                draw.rcItem = {0, 0, CLHSPanel::kWidth, kHeight};
+                panel.DrawItem(draw);
+            });
+            size_t grey = 0, black = 0;
+            for (size_t p = 0; p < drawn.size(); ++p)
+            {
+                if (static_cast<int>(p % CLHSPanel::kWidth) < kTextFrom)
+                    continue;
+                grey += (drawn[p] & 0xFFFFFF) == 0x4E4E4E;
+                black += (drawn[p] & 0xFFFFFF) == 0;
+            }
+            inks.emplace_back(items[i].text, grey && !black ? "grey" : black && !grey ? "black" : "mixed");
+        }
+    }
+    ::DestroyWindow(page);
+    ASSERT_EQ(6u, inks.size());
+    for (const auto& [step, ink] : inks)
+        EXPECT_EQ(step == AfxLoadString(IDS_STEP_RUN_SETUP) ? "grey" : "black", ink)
+            << std::string(step.begin(), step.end());
+}
