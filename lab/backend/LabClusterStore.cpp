@@ -63,22 +63,6 @@ bool Meets(const wchar_t* kindKey, const std::wstring& name, const std::vector<C
     });
 }
 
-std::vector<std::wstring> SubkeyNames(const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    unique_hkey key;
-    if (!Open(path, KEY_ENUMERATE_SUB_KEYS, key))
-        return names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index)
-    {
-        DWORD length = ARRAYSIZE(name);
-        if (::RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return names;
-        names.emplace_back(name, length);
-    }
-}
-
 // "SysInfo" reads each system has failed, by its name in upper case, as the
 // registry finds its key.
 struct Attempts

@@ -193,15 +193,9 @@ std::vector<DirectoryObject> ReadObjects()
     unique_hkey objects;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, DirectoryObjectsPath().c_str(), 0, KEY_READ, &objects) != ERROR_SUCCESS)
         return found;
-    wchar_t id[256];
-    for (DWORD index = 0;; ++index)
-    {
-        DWORD length = ARRAYSIZE(id);
-        if (::RegEnumKeyExW(objects.get(), index, id, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+    for (const std::wstring& id : SubkeyNames(DirectoryObjectsPath()))
         if (auto object = ReadObject(objects.get(), id))
             found.push_back(std::move(*object));
-    }
     // Key order is the registry's; searches answer in name order for stable results.
     std::sort(found.begin(), found.end(),
               [](const DirectoryObject& a, const DirectoryObject& b) { return a.key < b.key; });

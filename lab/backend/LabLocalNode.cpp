@@ -99,30 +99,11 @@ bool RecordShutdownRequest(const LabShutdownRequest& request)
 
 std::vector<LabShutdownRequest> ShutdownRequests()
 {
-    std::vector<std::pair<std::wstring, LabShutdownRequest>> found;
-    unique_hkey shutdowns;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, ShutdownsPath().c_str(), 0, KEY_READ, &shutdowns) == ERROR_SUCCESS)
-    {
-        wchar_t id[256];
-        for (DWORD index = 0;; ++index)
-        {
-            DWORD length = ARRAYSIZE(id);
-            unique_hkey key;
-            if (::RegEnumKeyExW(shutdowns.get(), index, id, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            if (::RegOpenKeyExW(shutdowns.get(), id, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-                continue;
-            found.push_back(
-                {id,
-                 {ReadText(key.get(), L"Target").value_or(L""), ReadDword(key.get(), L"Timeout").value_or(0),
-                  ReadDword(key.get(), L"Force").value_or(0) != 0, ReadDword(key.get(), L"Reboot").value_or(0) != 0}});
-        }
-    }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<LabShutdownRequest> requests;
-    for (auto& [id, request] : found)
-        requests.push_back(std::move(request));
+    ForEachKey(ShutdownsPath(), [&requests](HKEY key) {
+        requests.push_back({ReadText(key, L"Target").value_or(L""), ReadDword(key, L"Timeout").value_or(0),
+                            ReadDword(key, L"Force").value_or(0) != 0, ReadDword(key, L"Reboot").value_or(0) != 0});
+    });
     return requests;
 }
 } // namespace KvLab

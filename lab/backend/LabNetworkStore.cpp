@@ -23,37 +23,6 @@ std::wstring NetworkPath(const wchar_t* below)
     return std::wstring(kNetworkKey) + L"\\" + below;
 }
 
-// The names of the keys below path, sorted: numbered keys come in the order they were added.
-std::vector<std::wstring> SubkeyNames(const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    unique_hkey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index)
-    {
-        DWORD length = ARRAYSIZE(name);
-        if (::RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, length);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Calls read(key) for each key below path, in order.
-template <typename Read> void ForEachKey(const std::wstring& path, Read read)
-{
-    for (const std::wstring& name : SubkeyNames(path))
-    {
-        unique_hkey key;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (path + L"\\" + name).c_str(), 0, KEY_QUERY_VALUE, &key) ==
-            ERROR_SUCCESS)
-            read(key.get());
-    }
-}
-
 // Calls read(key, name) for each value of the key at path.
 template <typename Read> void ForEachValue(const std::wstring& path, Read read)
 {

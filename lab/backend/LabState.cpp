@@ -146,4 +146,20 @@ std::wstring FreeKey(const std::wstring& under, int first)
     }
     return under + L"\\" + id;
 }
+
+std::vector<std::wstring> SubkeyNames(const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD length = ARRAYSIZE(name);
+        if (::RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return names;
+        names.emplace_back(name, length);
+    }
+}
 } // namespace KvLab

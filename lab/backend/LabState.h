@@ -2,8 +2,11 @@
 // of the Wine prefix, so they survive the passes and the simulated reboot.
 #pragma once
 
+#include "UniqueResource.h"
+
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,4 +50,21 @@ bool KeyExists(const std::wstring& path);
 // The first free numbered key below `under` (0001, 0002, ... from `first`
 // on), so that keys enumerate in the order they were added.
 std::wstring FreeKey(const std::wstring& under, int first = 1);
+// The names of the keys below HKLM\path, in the registry's order.
+std::vector<std::wstring> SubkeyNames(const std::wstring& path);
+
+// Calls read(key) for each key below HKLM\path, in name order: numbered keys
+// come in the order they were added.
+template <typename Read> void ForEachKey(const std::wstring& path, Read read)
+{
+    std::vector<std::wstring> names = SubkeyNames(path);
+    std::sort(names.begin(), names.end());
+    for (const std::wstring& name : names)
+    {
+        unique_hkey key;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (path + L"\\" + name).c_str(), 0, KEY_QUERY_VALUE, &key) ==
+            ERROR_SUCCESS)
+            read(key.get());
+    }
+}
 } // namespace KvLab

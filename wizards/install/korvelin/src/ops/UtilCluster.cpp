@@ -252,7 +252,6 @@ CStatus CUtil::GetClusterInfo(CCluster& cluster) noexcept
         {
             KV_LOG_FAILED(L"CUtil::GetExchangeVersion()", version);
             KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_INFORMATION, computerName.c_str());
-            code = kOtherRelease;
         }
         system->exchVersion = code >= kFirstRelease && code < kOtherRelease ? code : kOtherRelease;
 

@@ -14,6 +14,19 @@
 
 #include <vector>
 
+namespace
+{
+// A first-pass panel on a plain window standing for the page of pageId.
+void ShowFirstPass(CLHSPanel& panel, HWND page, int pageId)
+{
+    ASSERT_TRUE(panel.Create(page, IDC_PANEL_EVS_SELECT));
+    panel.Initialise();
+    CLHSPanel::SetStepTable(kFirstPassSteps);
+    panel.SetPageId(pageId);
+    panel.Update(panel.FindStep());
+}
+} // namespace
+
 TEST(LHSPanelTests, RowsWithoutTextAreLeftOut)
 {
     int before = 0, after = 0;
@@ -30,11 +43,7 @@ TEST(LHSPanelTests, RealPanelOfAPageInNoRowShowsEveryStepPendingOnItsTiles)
     ASSERT_NE(nullptr, page);
     {
         CLHSPanel panel;
-        ASSERT_TRUE(panel.Create(page, IDC_PANEL_EVS_SELECT));
-        panel.Initialise();
-        CLHSPanel::SetStepTable(kFirstPassSteps);
-        panel.SetPageId(IDD_WELCOME);
-        panel.Update(panel.FindStep());
+        ShowFirstPass(panel, page, IDD_WELCOME);
 
         const std::vector<CSeenListItem> items = ScriptedUser::ReadList(panel.m_hWnd);
         const HIMAGELIST images = ListView_GetImageList(panel.m_hWnd, LVSIL_SMALL);
@@ -68,11 +77,7 @@ TEST(LHSPanelTests, OnlyStepsOutsideTheWizardAreGrey)
     std::vector<std::pair<std::wstring, std::string>> inks; // step, "grey" or "black"
     {
         CLHSPanel panel;
-        ASSERT_TRUE(panel.Create(page, IDC_PANEL_EVS_SELECT));
-        panel.Initialise();
-        CLHSPanel::SetStepTable(kFirstPassSteps);
-        panel.SetPageId(IDD_EVS_SELECT);
-        panel.Update(panel.FindStep());
+        ShowFirstPass(panel, page, IDD_EVS_SELECT);
         const std::vector<CSeenListItem> items = ScriptedUser::ReadList(panel.m_hWnd);
         constexpr int kHeight = 24, kTextFrom = 40; // right of any icon
         for (size_t i = 0; i < items.size(); ++i)
