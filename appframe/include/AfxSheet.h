@@ -13,6 +13,11 @@
 
 class CPropertySheet;
 
+// The sheet's own buttons, as control ids of the sheet's window.
+constexpr int ID_WIZBACK = 0x3023;
+constexpr int ID_WIZNEXT = 0x3024;
+constexpr int ID_WIZFINISH = 0x3025;
+
 class CPropertyPage : public CWnd
 {
 public:

@@ -41,6 +41,19 @@ public:
     HWND m_hWnd = nullptr;
 };
 
+// The wait cursor for as long as it lives; the previous cursor after.
+class CWaitCursor
+{
+public:
+    CWaitCursor() noexcept : _previous(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~CWaitCursor() { ::SetCursor(_previous); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    HCURSOR _previous;
+};
+
 // The module that every string, dialog, icon and bitmap is loaded from: the
 // language module once it is loaded, null (nothing) before.
 HINSTANCE AfxGetResourceHandle() noexcept;

@@ -38,12 +38,20 @@ struct Fault
     bool every = false; // and every call after it
 };
 
+struct Hold
+{
+    uint32_t callAt = 0; // absolute call number
+    HANDLE reached = nullptr;
+    HANDLE open = nullptr; // the gate's; it outlives the hold
+};
+
 struct State
 {
     std::mutex lock;
     bool loaded = false;
     std::array<uint32_t, kEntries> calls{};
     std::array<std::vector<Fault>, kEntries> faults{};
+    std::array<std::vector<Hold>, kEntries> holds{};
 };
 
 State& Faults()
@@ -134,6 +142,8 @@ void ResetFaults() noexcept
         state.calls.fill(0);
         for (auto& faults : state.faults)
             faults.clear();
+        for (auto& holds : state.holds)
+            holds.clear();
         LoadFromRegistry(state);
     }
     ResetClusterAttempts();
@@ -146,14 +156,82 @@ uint32_t CallCount(Entry entry) noexcept
     return state.calls[static_cast<size_t>(entry)];
 }
 
+CallGate::CallGate(CallGate&& other) noexcept : _reached(other._reached), _open(other._open)
+{
+    other._reached = other._open = nullptr;
+}
+
+CallGate::~CallGate()
+{
+    Open();
+    State& state = Faults();
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        for (auto& holds : state.holds)
+            for (auto hold = holds.begin(); hold != holds.end(); ++hold)
+                if (hold->open == _open)
+                {
+                    holds.erase(hold);
+                    break;
+                }
+    }
+    if (_reached)
+        ::CloseHandle(_reached);
+    if (_open)
+        ::CloseHandle(_open);
+}
+
+bool CallGate::WaitReached(DWORD timeoutMs) const noexcept
+{
+    return _reached && ::WaitForSingleObject(_reached, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CallGate::Open() noexcept
+{
+    if (_open)
+        ::SetEvent(_open);
+}
+
+CallGate HoldCall(Entry entry, uint32_t callNumber) noexcept
+{
+    CallGate gate;
+    gate._reached = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    gate._open = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!gate._reached || !gate._open || callNumber == 0)
+        return gate;
+    State& state = Faults();
+    std::lock_guard<std::mutex> guard(state.lock);
+    const size_t index = static_cast<size_t>(entry);
+    try
+    {
+        state.holds[index].push_back(Hold{state.calls[index] + callNumber, gate._reached, gate._open});
+    }
+    catch (...)
+    {
+        // Not held: the test that waits for the call times out.
+    }
+    return gate;
+}
+
 std::optional<DWORD> TakeFault(Entry entry) noexcept
 {
     State& state = Faults();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::unique_lock<std::mutex> guard(state.lock);
     if (!state.loaded)
         LoadFromRegistry(state);
     const size_t index = static_cast<size_t>(entry);
     const uint32_t call = ++state.calls[index];
+    for (const Hold& hold : state.holds[index])
+        if (hold.callAt == call)
+        {
+            const Hold held = hold;
+            guard.unlock();
+            ::SetEvent(held.reached);
+            // The gate's owner is the test; it opens the gate before it goes.
+            ::WaitForSingleObject(held.open, INFINITE);
+            guard.lock();
+            break;
+        }
     auto& faults = state.faults[index];
     for (auto fault = faults.begin(); fault != faults.end(); ++fault)
     {

@@ -54,7 +54,29 @@ void ResetFaults() noexcept;
 // Calls of entry since the last reset.
 uint32_t CallCount(Entry entry) noexcept;
 
-// Counts one call of entry; the error to fail it with, if it is to fail.
+// Holds the callNumber-th call of entry from now at its start until the
+// returned gate opens, so a test can watch the program while the call is
+// under way. Closing the gate (its destruction) lets the call go on.
+class CallGate
+{
+public:
+    CallGate() noexcept = default;
+    CallGate(CallGate&& other) noexcept;
+    CallGate& operator=(CallGate&&) = delete;
+    ~CallGate();
+    // True once the held call has started (false on time-out).
+    bool WaitReached(DWORD timeoutMs) const noexcept;
+    void Open() noexcept;
+
+private:
+    friend CallGate HoldCall(Entry entry, uint32_t callNumber) noexcept;
+    HANDLE _reached = nullptr;
+    HANDLE _open = nullptr;
+};
+CallGate HoldCall(Entry entry, uint32_t callNumber) noexcept;
+
+// Counts one call of entry (waiting at a gate set for it); the error to fail
+// it with, if it is to fail.
 std::optional<DWORD> TakeFault(Entry entry) noexcept;
 
 // Counts one call of entry; if it is to fail, what it returns then: FALSE or

@@ -149,6 +149,7 @@ public:
     // kAddStartUp writes the user's Run entry "QLXExchInst" (this program's
     // path); any other mode deletes it.
     static constexpr uint32_t kAddStartUp = 0;
+    static constexpr uint32_t kRemoveStartUp = 1;
     [[nodiscard]] static CStatus ModifyStartUp(uint32_t mode) noexcept;
 
 private:

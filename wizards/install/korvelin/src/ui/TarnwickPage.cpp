@@ -1,8 +1,12 @@
 // CTarnwickPage and CPanelPage: see TarnwickPage.h.
 #include "TarnwickPage.h"
 
+#include "FunctionLog.h"
+#include "MessageCatalogue.h"
+#include "StringIds.h"
 #include "Tarnwick.h"
 #include "TarnwickSheet.h"
+#include "Util.h"
 
 CTarnwickPage::CTarnwickPage(UINT dialogId, CTarnwickApp& app) noexcept : CPropertyPage(dialogId), _app(app)
 {
@@ -17,6 +21,33 @@ CTarnwickSheet* CTarnwickPage::GetSheet() const noexcept
 BOOL CTarnwickPage::OnQueryCancel()
 {
     return GetSheet()->DisplayCancelConfirm();
+}
+
+BOOL CTarnwickPage::OnWizardFinish()
+{
+    KV_LOG_FUNCTION_AS(L"OnWizardFinish");
+    if (_app.m_rebootNeeded)
+    {
+        if (CMessageCatalogue::Show(MSG_WARNING, MB_YESNO | MB_ICONWARNING, IDS_RESTART_QUESTION) == IDYES)
+        {
+            KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_RESTART_CHOSEN);
+            if (const CStatus reboot = CUtil::RebootNode(nullptr); reboot.IsFailed())
+                KV_LOG_FAILED(L"CUtil::RebootNode()", reboot);
+        }
+        else
+        {
+            KV_LOG_MESSAGE(LOG_WARNING, IDS_LOG_RESTART_DECLINED);
+        }
+    }
+    return CPropertyPage::OnWizardFinish();
+}
+
+void CTarnwickPage::SetButtonTexts() const noexcept
+{
+    const CTarnwickSheet* sheet = GetSheet();
+    sheet->SetDlgItemText(ID_WIZNEXT, AfxLoadString(IDS_BUTTON_NEXT));
+    sheet->SetDlgItemText(ID_WIZBACK, AfxLoadString(IDS_BUTTON_BACK));
+    sheet->SetDlgItemText(IDCANCEL, AfxLoadString(IDS_BUTTON_CANCEL));
 }
 
 CPanelPage::CPanelPage(UINT dialogId, UINT panelId, CTarnwickApp& app) noexcept

@@ -20,6 +20,11 @@ protected:
     CTarnwickSheet* GetSheet() const noexcept;
     // Asks the administrator before the wizard is cancelled.
     BOOL OnQueryCancel() override;
+    // Only the message and the completion page show Finish: with the reboot
+    // after a rename pending, offers to restart this node first.
+    BOOL OnWizardFinish() override;
+    // The sheet's Next, Back and Cancel buttons in the module's words.
+    void SetButtonTexts() const noexcept;
 
 private:
     CTarnwickApp& _app;

@@ -1,14 +1,48 @@
 // The task execution page (dialog 103): the tasks of the current pass, run on
-// a worker thread.
+// a worker thread that reports to the page's list by messages.
 #pragma once
 
+#include "AfxCtrl.h"
+#include "AfxMt.h"
+#include "Status.h"
 #include "TarnwickPage.h"
+#include "TaskRunner.h"
 
-class CTaskExecutionPage : public CPanelPage
+#include <memory>
+
+class CTaskExecutionPage : public CPanelPage, private ITaskView
 {
 public:
     explicit CTaskExecutionPage(CTarnwickApp& app) noexcept;
+    // Waits for a worker that is still running.
+    ~CTaskExecutionPage() override;
+
+    // The worker thread's body; param is the page.
+    static UINT __cdecl ProgressThreadProc(LPVOID param);
 
 protected:
+    BOOL OnInitPage() override;
+    // Starts the worker each time the page shows.
     BOOL OnActivatePage() override;
+    // The message page's reboot offer after a good first pass, else the end.
+    LRESULT OnWizardNext() override;
+    // Nothing may stop the tasks half-way; afterwards the usual question.
+    BOOL OnQueryCancel() override;
+
+private:
+    // The first pass's list; then the second pass's.
+    [[nodiscard]] CStatus _UpgradeNode() noexcept;
+    [[nodiscard]] CStatus _UpgradeNodePart2() noexcept;
+    bool _IsWorkerRunning() const noexcept;
+
+    // ITaskView, called on the worker thread: messages to the list only.
+    void ClearRows() noexcept override;
+    void AddRow(UINT textId) noexcept override;
+    void SetRowState(int row, UINT textId, TaskState state) noexcept override;
+    void ShowFailure(UINT messageId) noexcept override;
+
+    CStatic m_status;
+    CListCtrl m_list;
+    CTarnwickSheet* m_sheet = nullptr;
+    std::unique_ptr<CWinThread> m_worker;
 };

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace
@@ -141,9 +142,61 @@ std::vector<CSeenListItem> ReadList(HWND list)
         item.pszText = text;
         item.cchTextMax = 512;
         ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        items.push_back({text, item.iImage});
+        CSeenListItem seen{text, item.iImage, {text}};
+        const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+        for (int column = 1; column < columns; ++column)
+        {
+            wchar_t columnText[512] = {};
+            LVITEMW sub{};
+            sub.iSubItem = column;
+            sub.pszText = columnText;
+            sub.cchTextMax = 512;
+            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&sub));
+            seen.columns.push_back(columnText);
+        }
+        items.push_back(std::move(seen));
     }
     return items;
+}
+
+int MessageIdOf(HWND box)
+{
+    static const std::wstring kTag = L"M-42-13-";
+    const std::wstring text = WindowText(::GetDlgItem(box, kTextControlId));
+    const size_t at = text.find(kTag);
+    return at == std::wstring::npos ? 0 : _wtoi(text.c_str() + at + kTag.size());
+}
+
+bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int(int)>& answer,
+                      std::vector<int>& seen, DWORD timeoutMs)
+{
+    std::vector<HWND> answered;
+    return WaitUntil(
+        [&] {
+            if (HWND box = FindMessageBox(L"M-42-13-");
+                box && std::find(answered.begin(), answered.end(), box) == answered.end())
+            {
+                answered.push_back(box); // a box stays listed until its thread ends it
+                const int id = MessageIdOf(box);
+                seen.push_back(id);
+                Answer(box, answer(id));
+                return false;
+            }
+            return done();
+        },
+        timeoutMs);
+}
+
+void CloseEveryBox()
+{
+    while (HWND box = FindMessageBox(L"M-42-13-"))
+    {
+        ::SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+        if (::IsWindow(box) && ::IsWindowVisible(box))
+            break; // a box that would not end; the run's deadline reports it
+    }
 }
 
 void Answer(HWND box, int buttonId)

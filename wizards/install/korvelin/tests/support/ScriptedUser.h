@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct CSeenListItem
 {
     std::wstring text;
     int image = -1;
+    std::vector<std::wstring> columns; // every column's text, the item's own first
 };
 
 namespace ScriptedUser
@@ -38,8 +40,17 @@ int CurrentPage(HWND sheet);
 HWND CurrentPageWindow(HWND sheet);
 // Presses a wizard button (PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH, PSBTN_CANCEL).
 void PressButton(HWND sheet, int button);
-// Every item of a list view, with its image.
+// Every item of a list view, with its image and the texts of its columns.
 std::vector<CSeenListItem> ReadList(HWND list);
+
+// The message identifier a box of the wizard carries, 0 for another box.
+int MessageIdOf(HWND box);
+// Answers each box of the wizard as answer(its message id) says until done()
+// holds (false when the time runs out first); seen gets the ids in order.
+bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int(int)>& answer,
+                      std::vector<int>& seen, DWORD timeoutMs = kWaitMs);
+// Ends every box of this process, of any thread (a run past its deadline).
+void CloseEveryBox();
 
 // The first visible dialog box of this process whose text contains needle,
 // or null. The wizard's own sheet never carries a message identifier.

@@ -1,6 +1,8 @@
 // RunModal, CSheetSignals: see SheetHarness.h.
 #include "SheetHarness.h"
 
+#include "ScriptedUser.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,8 @@ namespace
 void CALLBACK EndOverdueRun(HWND, UINT, UINT_PTR, DWORD) noexcept
 {
     ADD_FAILURE() << "the run passed its deadline: the script did not end the sheet";
+    // Boxes of other threads too: a worker blocked in one would never end.
+    ScriptedUser::CloseEveryBox();
     ::PostQuitMessage(0);
 }
 
