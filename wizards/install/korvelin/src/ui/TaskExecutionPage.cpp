@@ -149,7 +149,14 @@ CStatus CTaskExecutionPage::_UpgradeNodePart2() noexcept
 
 LRESULT CTaskExecutionPage::OnWizardNext()
 {
+    if (_IsWorkerRunning())
+        return -1;
     return CPageRoute::AfterTasks(App().m_upgradeFailed == 1, App().IsSecondPass());
+}
+
+LRESULT CTaskExecutionPage::OnWizardBack()
+{
+    return _IsWorkerRunning() ? -1 : CPanelPage::OnWizardBack();
 }
 
 BOOL CTaskExecutionPage::OnQueryCancel()

@@ -25,7 +25,9 @@ protected:
     // Starts the worker each time the page shows.
     BOOL OnActivatePage() override;
     // The message page's reboot offer after a good first pass, else the end.
+    // Neither way leaves the page while the tasks run, whatever pressed it.
     LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
     // Nothing may stop the tasks half-way; afterwards the usual question.
     BOOL OnQueryCancel() override;
 

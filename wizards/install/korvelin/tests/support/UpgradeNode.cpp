@@ -120,3 +120,8 @@ void CUpgradeNode::SetSkipDiscovery()
     ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, CExchRegistry::kConfigKey, CExchRegistry::kSkipClusterDiscovery, REG_DWORD,
                       &any, sizeof(any));
 }
+
+void CUpgradeNode::RemoveConfDirectory() const
+{
+    ::RemoveDirectoryW((_home + L"\\conf").c_str());
+}

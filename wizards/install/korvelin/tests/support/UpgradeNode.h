@@ -41,6 +41,8 @@ public:
     // A DWORD or text of the configuration key, "-" when absent.
     static std::wstring ConfigValue(const wchar_t* name);
     static void SetSkipDiscovery();
+    // The system-name file can then not be written.
+    void RemoveConfDirectory() const;
 
     CScopedResourceModule module;
     CExchangeNode exchange;
