@@ -164,6 +164,16 @@ CStatus CTarnwickApp::_CheckInstallState() noexcept
 {
     KV_LOG_FUNCTION();
     CStatus status = CStatus::Success();
+    if (m_config.installState == kSecondPass && m_config.orgCompName.empty())
+    {
+        // The second pass renames the node back to this name; without it the
+        // pass would remove the state and leave the node under the server's name.
+        KV_LOG_TEXT(LOG_ERROR, IDS_LOG_INFORMATION,
+                    L"Install state 211 without a readable \"OrgCompName\": the node's own name is unknown.");
+        (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_CONFIG_UNREADABLE);
+        status.Set(CStatus::kWin32, ERROR_INVALID_DATA);
+        return status;
+    }
     if (m_config.installState == kSecondPass)
         m_installState = kSecondPass;
     m_firstPage = CPageRoute::FirstPage(IsSecondPass());

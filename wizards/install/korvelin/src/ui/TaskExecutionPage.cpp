@@ -48,6 +48,7 @@ BOOL CTaskExecutionPage::OnActivatePage()
 {
     KV_LOG_FUNCTION();
     m_sheet = GetSheet();
+    m_activatedAt = VLibClock::Current().TickCount();
     const bool second = App().IsSecondPass();
     m_sheet->SetHeaderTitle(CTarnwickSheet::kTaskIndex,
                             AfxLoadString(second ? IDS_TASK_TITLE_SECOND_PASS : IDS_TASK_TITLE_FIRST_PASS));
@@ -89,6 +90,8 @@ UINT __cdecl CTaskExecutionPage::ProgressThreadProc(LPVOID param)
     if (status.IsFailed())
         app.m_upgradeFailed = 1;
     page->m_status.SetWindowText(AfxLoadString(status.IsFailed() ? IDS_TASKS_FAILED : IDS_TASKS_DONE));
+    kvLog_.Debug(__LINE__, 0, L"The tasks ended %llu ms after the page showed.",
+                 VLibClock::Current().TickCount() - page->m_activatedAt);
     return 0;
 }
 

@@ -46,5 +46,7 @@ private:
     CStatic m_status;
     CListCtrl m_list;
     CTarnwickSheet* m_sheet = nullptr;
+    // When the page showed: the log gives support the length of the run.
+    ULONGLONG m_activatedAt = 0;
     std::unique_ptr<CWinThread> m_worker;
 };
