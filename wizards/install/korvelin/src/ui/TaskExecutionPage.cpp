@@ -87,6 +87,8 @@ UINT __cdecl CTaskExecutionPage::ProgressThreadProc(LPVOID param)
 
     com.reset();
     page->m_sheet->PostWizardButtons(PSWIZB_NEXT);
+    // The focus left with the disabled buttons: Enter goes on again.
+    page->m_sheet->PostMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page->m_sheet->GetDlgItem(ID_WIZNEXT)), TRUE);
     if (status.IsFailed())
         app.m_upgradeFailed = 1;
     page->m_status.SetWindowText(AfxLoadString(status.IsFailed() ? IDS_TASKS_FAILED : IDS_TASKS_DONE));
