@@ -31,6 +31,20 @@ constexpr ImageSource kImages[CTarnwickApp::kImageCount] = {
     {IDI_STATE_NOT_UPGRADED, 32},  {IDI_STATE_NOT_CONFIGURED, 32},
 };
 
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousCrashFilter = nullptr;
+
+LONG WINAPI LogCrash(EXCEPTION_POINTERS* exception) noexcept
+{
+    KV_LOG_FUNCTION_AS(L"CTarnwickApp::LogCrashes");
+    const EXCEPTION_RECORD* record = exception ? exception->ExceptionRecord : nullptr;
+    KV_LOG_TEXT(LOG_CRITICAL, IDS_LOG_INFORMATION,
+                L"Unhandled exception 0x%08lX at %p in thread %lu: the wizard ends here. What the tasks finished "
+                L"stays done; the configuration key shows where the upgrade stands.",
+                record ? record->ExceptionCode : 0ul, record ? record->ExceptionAddress : nullptr,
+                ::GetCurrentThreadId());
+    return g_previousCrashFilter ? g_previousCrashFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
 // A bitmap of the resource module, owned by the run; null without a module.
 unique_hbitmap LoadBitmapResource(int id) noexcept
 {
@@ -52,6 +66,7 @@ int CTarnwickApp::InitInstance()
 
     if (CreateLogFile().IsSuccess())
     {
+        LogCrashes();
         KV_LOG_FUNCTION();
         // The checks and the wizard, logged under this function's name as
         // support expects; each way out ends here.
@@ -178,6 +193,13 @@ CStatus CTarnwickApp::_CheckInstallState() noexcept
         m_installState = kSecondPass;
     m_firstPage = CPageRoute::FirstPage(IsSecondPass());
     return status;
+}
+
+void CTarnwickApp::LogCrashes() noexcept
+{
+    const LPTOP_LEVEL_EXCEPTION_FILTER previous = ::SetUnhandledExceptionFilter(&LogCrash);
+    if (previous != &LogCrash)
+        g_previousCrashFilter = previous;
 }
 
 void CTarnwickApp::_BuildImageList() noexcept

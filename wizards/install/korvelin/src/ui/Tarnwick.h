@@ -49,6 +49,9 @@ public:
     bool IsSecondPass() const noexcept { return m_installState == kSecondPass; }
     // The icons of the wizard, in the order of ImageSlot.
     void _BuildImageList() noexcept;
+    // From now on a crash of any thread (the task worker's included) leaves
+    // its code and address in the log before the process ends.
+    static void LogCrashes() noexcept;
 
     CQLXExchConfig m_config;
     // The discovered cluster, with the library's handle for the whole run.

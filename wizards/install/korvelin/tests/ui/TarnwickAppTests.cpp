@@ -169,3 +169,17 @@ TEST_F(TarnwickAppTest, SecondCopyShowsAnotherInstanceAndReadsNoConfiguration)
     EXPECT_TRUE(theApp.m_config.evsList.empty()) << "stopped before reading the configuration";
     EXPECT_TRUE(log.Has(KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_StartupChecks() failed: category 1, code 200."));
 }
+
+// A crash of a worker cannot be caught, but it never goes unexplained.
+TEST(TarnwickAppCrashTests, AThreadThatCrashesLeavesItsReasonInTheLog)
+{
+    if (!InFreshProcess())
+    {
+        const CLogTail log;
+        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), RunInFreshProcess());
+        EXPECT_TRUE(log.Has(" Unhandled exception 0xC0000005 at ")) << log.Untimed();
+        return;
+    }
+    CTarnwickApp::LogCrashes();
+    std::thread([] { ::RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr); }).join();
+}
