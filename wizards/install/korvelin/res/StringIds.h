@@ -91,6 +91,14 @@
 #define IDS_STEP_RUN_SETUP            7606
 #define IDS_STEP_COMPLETE_UPGRADE     7607
 
+// The upgrade-state matrix: its first column and the state words of its cells.
+#define IDS_MATRIX_EVS_NAME           7620
+#define IDS_STATE_UPGRADED            7621
+#define IDS_STATE_PARTIALLY_UPGRADED  7622
+#define IDS_STATE_NOT_UPGRADED        7623
+#define IDS_STATE_NOT_CONFIGURED      7624
+#define IDS_STATE_VERSION_UNKNOWN     7625
+
 // Log lines.
 #define IDS_LOG_SYSNAME_EXISTS        10000
 #define IDS_LOG_STARTED               10001

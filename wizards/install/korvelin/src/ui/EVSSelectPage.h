@@ -1,8 +1,11 @@
 // The virtual-server selection page (dialog 105): every virtual server's state
-// on every node, and the choice of one.
+// on every node, the choice of one, and the check that its name is free.
 #pragma once
 
+#include "AfxCtrl.h"
+#include "Status.h"
 #include "TarnwickPage.h"
+#include "XListCtrl.h"
 
 class CEVSSelectPage : public CPanelPage
 {
@@ -10,7 +13,20 @@ public:
     explicit CEVSSelectPage(CTarnwickApp& app) noexcept;
 
 protected:
+    BOOL OnInitPage() override;
     BOOL OnActivatePage() override;
+    // The task page once the name is free (or freed) and the administrator
+    // confirms; otherwise stays.
+    LRESULT OnWizardNext() override;
     // Selection happens in the first pass only.
     const StepRow* StepTable() const noexcept override { return kFirstPassSteps; }
+
+private:
+    [[nodiscard]] CStatus _PopulateEVS() noexcept;
+    // The checks of Next; -1 stays.
+    LRESULT _CheckSelectedName() noexcept;
+    void _ShowMatrix(bool show) const noexcept;
+
+    CComboBox m_evsList;
+    CXListCtrl m_matrix;
 };

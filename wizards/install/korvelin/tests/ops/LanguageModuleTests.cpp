@@ -59,7 +59,7 @@ TEST(LanguageModuleTests, EveryNamedTextIsPresentWithTheRightArguments)
     };
     // Texts with arguments, and what their callers pass; every other text takes none.
     const std::map<UINT, std::string> withArguments = {
-        {IDS_LOG_INFORMATION, "s"},  {IDS_EVS_ONLINE_TAKE_OFFLINE, "s"}, {IDS_CONFIRM_CHANGES, "s"},
+        {IDS_LOG_INFORMATION, "s"},  {IDS_EVS_ONLINE_TAKE_OFFLINE, "s"},
         {IDS_OPTIONAL_SERVICES_SKIPPED, "s"}, {IDS_LOG_CALL_FAILED, "suu"}, {IDS_LOG_WIN32_FAILED, "su"},
         {IDS_LOG_CLUSTER_CALL_FAILED, "suu"}, {IDS_LOG_SERVICE_MISSING, "s"}, {IDS_LOG_NO_SYSINFO, "ss"},
         {IDS_LOG_NAME_IN_USE, "s"},
