@@ -142,7 +142,7 @@ std::vector<CSeenListItem> ReadList(HWND list)
         item.pszText = text;
         item.cchTextMax = 512;
         ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        CSeenListItem seen{text, item.iImage, {text}};
+        CSeenListItem seen{text, item.iImage, {text}, {item.iImage}};
         const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
         const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
         for (int column = 1; column < columns; ++column)
@@ -152,8 +152,11 @@ std::vector<CSeenListItem> ReadList(HWND list)
             sub.iSubItem = column;
             sub.pszText = columnText;
             sub.cchTextMax = 512;
-            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&sub));
+            sub.mask = LVIF_TEXT | LVIF_IMAGE;
+            sub.iItem = i;
+            ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&sub));
             seen.columns.push_back(columnText);
+            seen.images.push_back(sub.iImage);
         }
         items.push_back(std::move(seen));
     }

@@ -29,6 +29,7 @@ struct CSeenListItem
     std::wstring text;
     int image = -1;
     std::vector<std::wstring> columns; // every column's text, the item's own first
+    std::vector<int> images;           // every column's image, likewise
 };
 
 namespace ScriptedUser
