@@ -191,6 +191,13 @@ bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int
         timeoutMs);
 }
 
+bool CancelWizard(HWND sheet)
+{
+    PressButton(sheet, PSBTN_CANCEL);
+    std::vector<int> seen;
+    return AnswerBoxesUntil([&] { return !::IsWindow(sheet); }, [](int) { return IDYES; }, seen);
+}
+
 void CloseEveryBox()
 {
     while (HWND box = FindMessageBox(L"M-42-13-"))

@@ -50,6 +50,9 @@ int MessageIdOf(HWND box);
 // holds (false when the time runs out first); seen gets the ids in order.
 bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int(int)>& answer,
                       std::vector<int>& seen, DWORD timeoutMs = kWaitMs);
+// Cancels the wizard, confirms every question with Yes and waits until the
+// sheet is gone (false on time-out).
+bool CancelWizard(HWND sheet);
 // Ends every box of this process, of any thread (a run past its deadline).
 void CloseEveryBox();
 
