@@ -211,6 +211,19 @@ INSTANTIATE_TEST_SUITE_P(
                       t.OnlineHere({LabGroupOffline::Refuse, 0, 20, 50012, "refused"});
                   },
                   {{IDS_EVS_ONLINE_TAKE_OFFLINE, IDYES}}, {IDS_EVS_ONLINE_TAKE_OFFLINE, IDS_OFFLINE_FAILED}},
+        // Names no NetBIOS name can hold whole, and one outside the code page: checked, not refused.
+        CheckCase{"SixtyFourCharacterNameFree",
+                  [](SelectTest& t) {
+                      ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(CExchRegistry::kConfigKey) + L"\\EVS").c_str());
+                      t.Configure(std::wstring(64, L'E').c_str(), kOld, {L"NODE1", L"NODE2"});
+                  },
+                  {}, {IDS_CONFIRM_CHANGES}},
+        CheckCase{"NameOutsideTheCodePageFree",
+                  [](SelectTest& t) {
+                      ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(CExchRegistry::kConfigKey) + L"\\EVS").c_str());
+                      t.Configure(L"EVS\u4E2D\u6587", kOld, {L"NODE1", L"NODE2"});
+                  },
+                  {}, {IDS_CONFIRM_CHANGES}},
         CheckCase{"CheckFails",
                   [](SelectTest&) { KvLab::FailFromCall(KvLab::Entry::GetAdaptersInfo, 1, ERROR_NOT_SUPPORTED); },
                   {}, {IDS_NAME_CHECK_FAILED},
