@@ -314,30 +314,3 @@ TEST_F(SelectTest, MatrixShowsEachServerOnEachNodeInColumnsThatStay)
         EXPECT_GE(widths[column], wordWidth + 15) << "column " << column;
     EXPECT_EQ(widths, dragged) << "a column's width changed";
 }
-
-// 64 nodes: every column keeps its readable width; the list scrolls instead.
-TEST_F(SelectTest, SixtyFourNodesKeepReadableColumns)
-{
-    auto evs = std::make_shared<CEVS>(L"EVS1");
-    evs->version = kOld;
-    theApp.m_cluster.evsList.Add(evs);
-    for (int n = 0; n < 64; ++n)
-        theApp.m_cluster.systems.Add(System((L"NODE" + std::to_wstring(n)).c_str(), 7, {L"EVS1"}));
-    std::vector<int> widths;
-    int least = 0;
-    _node.Run(CTarnwickSheet::kSelectIndex, [&](HWND sheet) {
-        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_EVS_SELECT));
-        const HWND list = ::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_EVS_MATRIX);
-        const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-        for (int column = 0; column < static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)); ++column)
-            widths.push_back(HeaderWidth(list, column));
-        const HDC dc = ::GetDC(list);
-        SIZE size{};
-        ::GetTextExtentPoint32W(dc, L"Partially Upgraded", 18, &size);
-        least = size.cx + 15;
-        ::ReleaseDC(list, dc);
-        EXPECT_TRUE(ScriptedUser::CancelWizard(sheet));
-    });
-    ASSERT_EQ(65u, widths.size());
-    EXPECT_TRUE(std::all_of(widths.begin() + 1, widths.end(), [&](int width) { return width >= least; }));
-}
