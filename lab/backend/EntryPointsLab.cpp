@@ -198,6 +198,40 @@ template <> struct Forward<Entry::ChangeServiceConfig2W, &::ChangeServiceConfig2
     }
 };
 
+// The process is real; the lab records what was started, for a test to check
+// the command and to end the process it caused.
+template <> struct Forward<Entry::CreateProcessW, &::CreateProcessW>
+{
+    static BOOL WINAPI Call(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
+                            LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,
+                            LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
+    {
+        if (const auto failed = TakeFailure<BOOL>(Entry::CreateProcessW))
+            return *failed;
+        // CreateProcessW may write into the command line: keep it as given.
+        LabStartedProcess record;
+        try
+        {
+            record.commandLine = commandLine ? commandLine : L"";
+        }
+        catch (...)
+        {
+        }
+        if (!::CreateProcessW(application, commandLine, processSecurity, threadSecurity, inheritHandles, flags,
+                              environment, directory, startup, process))
+            return FALSE;
+        record.processId = process->dwProcessId;
+        try
+        {
+            (void)RecordStartedProcess(record);
+        }
+        catch (...)
+        {
+        }
+        return TRUE;
+    }
+};
+
 // Wine looks privileges up only by its own computer name (1722 for any
 // other). The lab's name for this computer is this computer too, and a lab
 // node, a Windows computer like this one, knows the same privileges; a

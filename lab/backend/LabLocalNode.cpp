@@ -23,6 +23,11 @@ std::wstring ShutdownsPath()
     return std::wstring(kLocalNodeKey) + L"\\Shutdowns";
 }
 
+std::wstring ProcessesPath()
+{
+    return std::wstring(kLocalNodeKey) + L"\\Processes";
+}
+
 // A NetBIOS computer name: 1 to 15 characters; none of \ / : * ? " < > |
 // (Microsoft's naming conventions for computers, KB 909264), nor [ ] + = ; ,
 // or a control character (what NetprNameValidate refuses in a computer
@@ -105,5 +110,20 @@ std::vector<LabShutdownRequest> ShutdownRequests()
                             ReadDword(key, L"Force").value_or(0) != 0, ReadDword(key, L"Reboot").value_or(0) != 0});
     });
     return requests;
+}
+
+bool RecordStartedProcess(const LabStartedProcess& process)
+{
+    const std::wstring path = FreeKey(ProcessesPath());
+    return SetText(path, L"CommandLine", process.commandLine) && SetNumber(path, L"ProcessId", process.processId);
+}
+
+std::vector<LabStartedProcess> StartedProcesses()
+{
+    std::vector<LabStartedProcess> processes;
+    ForEachKey(ProcessesPath(), [&processes](HKEY key) {
+        processes.push_back({ReadText(key, L"CommandLine").value_or(L""), ReadDword(key, L"ProcessId").value_or(0)});
+    });
+    return processes;
 }
 } // namespace KvLab

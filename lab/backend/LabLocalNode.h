@@ -12,6 +12,9 @@
 //       "Timeout"           REG_DWORD, seconds
 //       "Force", "Reboot"   REG_DWORD, 0 or 1
 //       "Time"              REG_SZ, when it was asked, UTC ("2026-12-06T08:12:20.123Z")
+//   Processes\<nnnn>        each process the node started, numbered in order from 0001
+//       "CommandLine"       REG_SZ, as the caller gave it
+//       "ProcessId"         REG_DWORD, so that a test can end the process it caused
 #pragma once
 
 #include <windows.h>
@@ -28,6 +31,12 @@ struct LabShutdownRequest
     bool reboot = false;
 };
 
+struct LabStartedProcess
+{
+    std::wstring commandLine;
+    DWORD processId = 0;
+};
+
 namespace KvLab
 {
 // NetRenameMachineInDomain for this computer, as the lab's domain answers it.
@@ -38,4 +47,8 @@ std::wstring PendingComputerName();
 bool RecordShutdownRequest(const LabShutdownRequest& request);
 // In the order they were made.
 std::vector<LabShutdownRequest> ShutdownRequests();
+
+bool RecordStartedProcess(const LabStartedProcess& process);
+// In the order they were started.
+std::vector<LabStartedProcess> StartedProcesses();
 } // namespace KvLab

@@ -315,6 +315,11 @@ std::vector<LabShutdownRequest> CLabScenario::ShutdownRequests()
     return KvLab::ShutdownRequests();
 }
 
+std::vector<LabStartedProcess> CLabScenario::StartedProcesses()
+{
+    return KvLab::StartedProcesses();
+}
+
 std::optional<LabFailureActions> CLabScenario::FailureActionsOf(const std::wstring& serviceKeyName)
 {
     return KvLab::RecordedFailureActions(serviceKeyName);

@@ -36,6 +36,7 @@ class CLabScenario
 public:
     using LabShutdownRequest = ::LabShutdownRequest;
     using LabFailureActions = ::LabFailureActions;
+    using LabStartedProcess = ::LabStartedProcess;
     using LabAdapter = ::LabAdapter;
     using LabHost = ::LabHost;
     using LabEchoRequest = ::LabEchoRequest;
@@ -87,6 +88,7 @@ public:
     static std::vector<LabShutdownRequest> ShutdownRequests(); // in order
     // nullopt: none recorded
     static std::optional<LabFailureActions> FailureActionsOf(const std::wstring& serviceKeyName);
+    static std::vector<LabStartedProcess> StartedProcesses(); // in order
 
     // The cluster (layout in LabCluster.h). Each Add* creates the cluster and
     // replaces an object of the same name; sysInfo and texts are ANSI bytes,

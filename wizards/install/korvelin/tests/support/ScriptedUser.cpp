@@ -163,6 +163,22 @@ std::vector<CSeenListItem> ReadList(HWND list)
     return items;
 }
 
+std::vector<std::wstring> ReadHeadings(HWND list)
+{
+    std::vector<std::wstring> headings;
+    for (;;)
+    {
+        wchar_t text[512] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = 512;
+        if (!::SendMessageW(list, LVM_GETCOLUMNW, headings.size(), reinterpret_cast<LPARAM>(&column)))
+            return headings;
+        headings.push_back(text);
+    }
+}
+
 int MessageIdOf(HWND box)
 {
     static const std::wstring kTag = L"M-42-13-";

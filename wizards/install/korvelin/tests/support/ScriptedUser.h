@@ -43,6 +43,8 @@ HWND CurrentPageWindow(HWND sheet);
 void PressButton(HWND sheet, int button);
 // Every item of a list view, with its image and the texts of its columns.
 std::vector<CSeenListItem> ReadList(HWND list);
+// A report list view's column headings, in column order.
+std::vector<std::wstring> ReadHeadings(HWND list);
 
 // The message identifier a box of the wizard carries, 0 for another box.
 int MessageIdOf(HWND box);
