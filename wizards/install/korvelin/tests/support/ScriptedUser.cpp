@@ -214,6 +214,15 @@ bool CancelWizard(HWND sheet)
     return AnswerBoxesUntil([&] { return !::IsWindow(sheet); }, [](int) { return IDYES; }, seen);
 }
 
+std::vector<int> FinishWizard(HWND sheet, int answer)
+{
+    std::vector<int> seen;
+    PressButton(sheet, PSBTN_FINISH);
+    if (!AnswerBoxesUntil([&] { return !::IsWindow(sheet); }, [&](int) { return answer; }, seen))
+        seen.push_back(-1); // the sheet did not close
+    return seen;
+}
+
 void CloseEveryBox()
 {
     while (HWND box = FindMessageBox(L"M-42-13-"))

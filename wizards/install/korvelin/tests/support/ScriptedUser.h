@@ -55,6 +55,9 @@ bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int
 // Cancels the wizard, confirms every question with Yes and waits until the
 // sheet is gone (false on time-out).
 bool CancelWizard(HWND sheet);
+// Presses Finish, answers every box with answer until the sheet is gone;
+// the boxes seen, in order.
+std::vector<int> FinishWizard(HWND sheet, int answer);
 // Ends every box of this process, of any thread (a run past its deadline).
 void CloseEveryBox();
 

@@ -29,15 +29,6 @@ std::wstring TextOf(HWND sheet, int id)
     return text;
 }
 
-// Presses Finish and answers every box with answer; the boxes seen until the sheet is gone.
-std::vector<int> Finish(HWND sheet, int answer)
-{
-    std::vector<int> boxes;
-    ScriptedUser::PressButton(sheet, PSBTN_FINISH);
-    EXPECT_TRUE(ScriptedUser::AnswerBoxesUntil([&] { return !::IsWindow(sheet); }, [&](int) { return answer; }, boxes));
-    return boxes;
-}
-
 // Posted: the page may answer with a box.
 void ClickLog(HWND sheet) { ::PostMessageW(Control(sheet, IDC_COMPLETION_LOG), BM_CLICK, 0, 0); }
 
@@ -125,7 +116,7 @@ TEST_P(CompletionFaceTest, FaceButtonsAndFinish)
         EXPECT_FALSE(Usable(::GetDlgItem(sheet, ID_WIZNEXT)));
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet, ID_WIZBACK)));
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet, IDCANCEL)));
-        EXPECT_EQ(c.boxes, Finish(sheet, IDNO));
+        EXPECT_EQ(c.boxes, ScriptedUser::FinishWizard(sheet, IDNO));
     });
 }
 
@@ -162,7 +153,7 @@ TEST_F(CompletionPageTest, ThisNodesColumnShowsTheNameItGetsBack)
         EXPECT_EQ((std::vector<std::wstring>{L"EVS1", AfxLoadString(IDS_STATE_PARTIALLY_UPGRADED),
                                              AfxLoadString(IDS_STATE_UPGRADED)}),
                   rows[0].columns);
-        Finish(sheet, IDNO);
+        ScriptedUser::FinishWizard(sheet, IDNO);
     });
 }
 
@@ -190,7 +181,7 @@ TEST_F(CompletionPageTest, LogButtonStartsNotepadOnTheLog)
         Settle(sheet);
         EXPECT_EQ(nullptr, ScriptedUser::FindMessageBox(L"M-42-13-"));
         EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet));
-        Finish(sheet, IDNO);
+        ScriptedUser::FinishWizard(sheet, IDNO);
     });
 }
 
@@ -225,7 +216,7 @@ TEST_P(CompletionLogFailureTest, LoggedToldAndThePageStays)
         EXPECT_TRUE(log.HasLines(c.lines)) << log.Untimed();
         EXPECT_TRUE(CLabScenario::StartedProcesses().empty());
         EXPECT_EQ(IDD_COMPLETION, ScriptedUser::CurrentPage(sheet));
-        Finish(sheet, IDNO);
+        ScriptedUser::FinishWizard(sheet, IDNO);
     });
 }
 

@@ -71,17 +71,6 @@ struct Outcome
     int next = 0;
 };
 
-// Presses Finish and answers the restart question, if it comes, with
-// restart; the boxes seen until the sheet is gone.
-std::vector<int> Finish(HWND sheet, int restart)
-{
-    std::vector<int> boxes;
-    ScriptedUser::PressButton(sheet, PSBTN_FINISH);
-    EXPECT_TRUE(ScriptedUser::AnswerBoxesUntil([&] { return !::IsWindow(sheet); }, [&](int) { return restart; },
-                                               boxes));
-    return boxes;
-}
-
 // Runs the pass from the task page, answers every box with OK, presses Next
 // once the tasks are done and finishes the wizard there without a restart.
 Outcome RunTasks(CUpgradeNode& node)
@@ -97,29 +86,11 @@ Outcome RunTasks(CUpgradeNode& node)
         ScriptedUser::PressButton(sheet, PSBTN_NEXT);
         EXPECT_TRUE(WaitUntil([&] { return ScriptedUser::CurrentPage(sheet) != IDD_TASK_EXECUTION; }));
         outcome.next = ScriptedUser::CurrentPage(sheet);
-        Finish(sheet, IDNO);
+        ScriptedUser::FinishWizard(sheet, IDNO);
     });
     return outcome;
 }
 } // namespace
-
-TEST(TaskExecutionPageTests, FirstPassPreparesTheNodeEndToEnd)
-{
-    CUpgradeNode node(CUpgradeNode::kFirstPass);
-    const Outcome outcome = RunTasks(node);
-    EXPECT_EQ((std::vector<Row>{{IDS_TASK_SYSNAME_FILE, kDone}, {IDS_TASK_ADD_STARTUP, kDone},
-                                {IDS_TASK_SAVE_STATE, kDone}, {IDS_TASK_RENAME, kDone}}),
-              outcome.rows);
-    EXPECT_TRUE(outcome.boxes.empty());
-    EXPECT_EQ(AfxLoadString(IDS_TASKS_DONE), outcome.status);
-    EXPECT_EQ(IDD_MESSAGE, outcome.next);
-    EXPECT_EQ("NODE1", node.SysnameFile());
-    EXPECT_NE(L"-", node.StartUpEntry());
-    EXPECT_EQ(L"211", CUpgradeNode::ConfigValue(L"InstallState"));
-    EXPECT_EQ(L"NODE1", CUpgradeNode::ConfigValue(L"OrgCompName"));
-    EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
-    EXPECT_TRUE(theApp.m_rebootNeeded);
-}
 
 namespace
 {
@@ -172,6 +143,17 @@ TEST_P(TaskPassTest, RowsBoxesAndOutcome)
 INSTANTIATE_TEST_SUITE_P(
     Tasks, TaskPassTest,
     ::testing::Values(
+        PassCase{"FirstPass", CUpgradeNode::kFirstPass, 1, nullptr,
+                 {{IDS_TASK_SYSNAME_FILE, kDone}, {IDS_TASK_ADD_STARTUP, kDone}, {IDS_TASK_SAVE_STATE, kDone},
+                  {IDS_TASK_RENAME, kDone}},
+                 {}, true,
+                 [](const CUpgradeNode& node) { // what the second pass needs, and the new name pending
+                     EXPECT_EQ("NODE1", node.SysnameFile());
+                     EXPECT_NE(L"-", node.StartUpEntry());
+                     EXPECT_EQ(L"211", CUpgradeNode::ConfigValue(L"InstallState"));
+                     EXPECT_EQ(L"NODE1", CUpgradeNode::ConfigValue(L"OrgCompName"));
+                     EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
+                 }},
         PassCase{"NodeNameUnreadable", CUpgradeNode::kFirstPass, 1,
                  [](CUpgradeNode&) { KvLab::FailFromCall(Entry::GetComputerNameW, 1, kDenied); }, kFirstAdded, {},
                  false},
@@ -255,7 +237,7 @@ TEST(TaskExecutionPageTests, SheetAnswersWhileATaskRunsAndNothingLeavesThePage)
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet, IDCANCEL))) << "Cancel stays off after the run";
         ScriptedUser::PressButton(sheet, PSBTN_NEXT);
         EXPECT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_MESSAGE));
-        Finish(sheet, IDNO);
+        ScriptedUser::FinishWizard(sheet, IDNO);
     });
 }
 
