@@ -97,18 +97,14 @@ CStatus CEVSSelectPage::_PopulateEVS() noexcept
 LRESULT CEVSSelectPage::OnWizardNext()
 {
     KV_LOG_FUNCTION();
-    LRESULT next = -1;
+    // Every way out empties the status text, then gives the cursor back.
+    const CWaitCursor wait;
+    const struct StatusReset
     {
-        const CWaitCursor wait;
-        next = _CheckSelectedName();
-        SetDlgItemText(IDC_EVS_STATUS, std::wstring());
-    }
-    return next;
-}
+        HWND status;
+        ~StatusReset() { ::SetWindowTextW(status, L""); }
+    } statusReset{GetDlgItem(IDC_EVS_STATUS)};
 
-LRESULT CEVSSelectPage::_CheckSelectedName() noexcept
-{
-    KV_LOG_FUNCTION_AS(L"CEVSSelectPage::OnWizardNext");
     CTarnwickApp& app = App();
     const int selected = m_evsList.GetCurSel();
     if (selected < 0)
@@ -135,7 +131,7 @@ LRESULT CEVSSelectPage::_CheckSelectedName() noexcept
         return -1;
     }
     SetDlgItemText(IDC_EVS_STATUS, AfxLoadString(IDS_NAME_CHECK_RUNNING));
-    ::UpdateWindow(GetDlgItem(IDC_EVS_STATUS));
+    ::UpdateWindow(statusReset.status);
     bool exists = false;
     if (const CStatus checked = virtualName.IsExistInNetwork(exists); checked.IsFailed())
     {

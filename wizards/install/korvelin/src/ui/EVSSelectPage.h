@@ -23,8 +23,6 @@ protected:
 
 private:
     [[nodiscard]] CStatus _PopulateEVS() noexcept;
-    // The checks of Next; -1 stays.
-    LRESULT _CheckSelectedName() noexcept;
     void _ShowMatrix(bool show) const noexcept;
 
     CComboBox m_evsList;
