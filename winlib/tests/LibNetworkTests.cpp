@@ -117,25 +117,11 @@ TEST_F(NetworkTest, PingerFamiliesFromTheText)
 TEST_F(NetworkTest, NamesFoundByNetbiosOrByDnsAndEcho)
 {
     TwoAdapters();
-    LabHost node2;
-    node2.name = L"NODE2";
-    node2.netbiosNames = {{"NODE2", 0x00}, {"EVS1", 0x00}, {"EVS1", 0x20}};
-    node2.mac = {0x00, 0x15, 0x5D, 0x02, 0x00, 0x01};
-    node2.a = {"192.168.10.2"};
-    LabHost evs6;
-    evs6.name = L"EVS6";
-    evs6.aaaa = {"fd00::6"};
-    LabHost self;
-    self.name = L"EVS3";
-    self.a = {"192.168.20.1"};
-    self.aaaa = {"fd00::1"};
-    LabHost routed;
-    routed.name = L"EVS4";
-    routed.a = {"10.9.9.9"};
-    routed.otherRecordTypes = {DNS_TYPE_CNAME};
-    routed.replyFrom = "192.168.10.254";
-    ASSERT_TRUE(_lab.AddNetworkHost(node2) && _lab.AddNetworkHost(evs6) && _lab.AddNetworkHost(self) &&
-                _lab.AddNetworkHost(routed));
+    ASSERT_TRUE(_lab.AddNetworkHost({L"NODE2", {{"NODE2", 0x00}, {"EVS1", 0x00}, {"EVS1", 0x20}},
+                                     {0x00, 0x15, 0x5D, 0x02, 0x00, 0x01}, {"192.168.10.2"}}) &&
+                _lab.AddNetworkHost({L"EVS6", {}, {}, {}, {"fd00::6"}}) &&
+                _lab.AddNetworkHost({L"EVS3", {}, {}, {"192.168.20.1"}, {"fd00::1"}}) &&
+                _lab.AddNetworkHost({L"EVS4", {}, {}, {"10.9.9.9"}, {}, {DNS_TYPE_CNAME}, true, "192.168.10.254"}));
 
     const auto [held, asked] = Check(L"evs1");
     EXPECT_TRUE(held && asked.IsSuccess());
@@ -173,11 +159,8 @@ TEST_F(NetworkTest, OnlyTheLastLanasFailureIsTheResult)
 
 TEST_F(NetworkTest, WithoutLanaStraightToDns)
 {
-    LabHost evs1;
-    evs1.name = L"EVS1";
-    evs1.a = {"192.168.10.9"};
     ASSERT_TRUE(_lab.AddNetworkAdapter({kFirstMac, -1, true, false, {"192.168.10.1"}, {}, "no LANA"}) &&
-                _lab.AddNetworkHost(evs1));
+                _lab.AddNetworkHost({L"EVS1", {}, {}, {"192.168.10.9"}}));
     const auto [found, status] = Check(L"EVS1");
     EXPECT_TRUE(found && status.IsSuccess());
 }
@@ -186,8 +169,7 @@ TEST_F(NetworkTest, WithoutLanaStraightToDns)
 TEST_F(NetworkTest, AnAnswerTooLargeForEveryBuffer)
 {
     TwoAdapters();
-    LabHost crowded;
-    crowded.name = L"CROWDED";
+    LabHost crowded{L"CROWDED"};
     for (int i = 0; i < 3500; ++i)
         crowded.netbiosNames.emplace_back("N" + std::to_string(i), 0x00);
     crowded.netbiosNames.emplace_back("CROWDED", 0x00);

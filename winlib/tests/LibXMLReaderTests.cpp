@@ -134,9 +134,6 @@ const std::wstring kNotOnTheNode =
     L"\nError! MSXML2::IXMLDOMNamedNodeMap::getNamedItem() Failed.\n\tm_XmlNamedItem POINTING TO NULL";
 
 const CallCase kCalls[] = {
-    {"AttributeMissingOnTheNode", [](CXMLReader& r, std::wstring& v) {
-         return r.GetAttributeValueForNode(NthNode(r, L"ExchangeUpgeadeVersion", 0), L"ExchADVersion", v);
-     }, 50, 308, {kNotOnTheNode}},
     {"CommentHasNoAttributeMap",
      [](CXMLReader& r, std::wstring& v) { return r.GetAttributeValueForNode(NthNode(r, nullptr, 1), L"QLX", v); },
      50, 307, {L"\nError! MSXML2::IXMLDOMNode::get_attributes() ; Failed.\n\t m_XmlAttributeMap POINTING TO NULL"}},
@@ -149,15 +146,6 @@ const CallCase kCalls[] = {
          v.assign(name.get(), ::SysStringLen(name.get()));
          return status;
      }, 0, 0, {}, true, L"#comment"},
-    // A tag that does not occur is no failure: an empty list and no node.
-    {"FirstOfAnAbsentTagIsNull", [](CXMLReader& r, std::wstring& v) {
-         CNodeList list;
-         CNode node = NthNode(r, L"Version", 0);
-         long length = -1;
-         const CStatus status = r.GetFirstElement(L"Absent", list, node);
-         v = (r.GetLength(list, length).IsSuccess() ? std::to_wstring(length) : L"?") + (node ? L" node" : L" null");
-         return status;
-     }, 0, 0, {}, true, L"0 null"},
     {"LengthOfANullList", [](CXMLReader& r, std::wstring&) { long n = 7; return r.GetLength(nullptr, n); }, 4,
      kNullPointer, {KV_CAUGHT(L"GetLength", L"")}},
     {"NameOfANullNode", [](CXMLReader& r, std::wstring&) { unique_bstr name; return r.GetNodeName(nullptr, name); },

@@ -75,8 +75,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LabRenameTest, ::testing::Values(
     RenameCase{"FifteenCharactersWithoutAccount", nullptr, L"ABCDEFGHIJKLMNO", 0, NERR_Success, L"ABCDEFGHIJKLMNO",
                kUnchanged},
     RenameCase{"AnotherAccountsName", nullptr, L"node2", kCreate, NERR_UserExists, L"", kUnchanged},
-    RenameCase{"SixteenCharacters", nullptr, L"ABCDEFGHIJKLMNOP", kCreate, NERR_InvalidComputer, L"", kUnchanged},
-    RenameCase{"Empty", nullptr, L"", kCreate, NERR_InvalidComputer, L"", kUnchanged},
     RenameCase{"Colon", nullptr, L"EVS:1", kCreate, NERR_InvalidComputer, L"", kUnchanged},
     RenameCase{"QuotationMark", nullptr, L"EVS\"1", kCreate, NERR_InvalidComputer, L"", kUnchanged},
     RenameCase{"ControlCharacter", nullptr, L"EVS\t1", kCreate, NERR_InvalidComputer, L"", kUnchanged},

@@ -156,24 +156,16 @@ INSTANTIATE_TEST_SUITE_P(Groups, OfflineTest, ::testing::Values(
     OfflineCase{"Refused", {Offline::Refuse, 0, 20, 4713, "Group is frozen."}, 33, 4713, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(GroupTest, AFailedPollEndsTheWait)
-{
-    _lab.AddClusterGroup(L"EVS1-SG", {{L"qlx-a", 2}}, {Offline::AfterPolls, 5});
-    QLXHANDLE handle = Handle();
-    KvLab::FailCall(KvLab::Entry::QLXObjGetState, 3, 4714);
-    EXPECT_EQ(std::pair(33u, 4714u), Result(CUtil::OfflineServiceGrp(handle, "EVS1-SG", "qlx-a")));
-    EXPECT_EQ(std::vector<DWORD>(2, 1000), _clock.sleeps);
-    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4714."));
-}
-
 // A group that reports nothing for the system is waited for, with one log line
-// however many polls there are (here two, then the third fails).
-TEST_F(GroupTest, AGroupWithoutStateIsWaitedForAndLoggedOnce)
+// however many polls there are (here two); a failed poll (the third) ends the wait.
+TEST_F(GroupTest, AGroupWithoutStateIsWaitedForAndLoggedOnceUntilAPollFails)
 {
     _lab.AddClusterGroup(L"EVS1-SG", {{L"qlx-b", 2}}, {Offline::Never});
     QLXHANDLE handle = Handle();
     KvLab::FailCall(KvLab::Entry::QLXObjGetState, 3, 4714);
     EXPECT_EQ(std::pair(33u, 4714u), Result(CUtil::OfflineServiceGrp(handle, "EVS1-SG", "qlx-a")));
+    EXPECT_EQ(std::vector<DWORD>(2, 1000), _clock.sleeps);
+    ExpectLogged(KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CUtil::GetState() failed: category 33, code 4714."));
     const std::string line = KV_LOG_LINE("WARNING", IDS_LOG_INFORMATION,
                                          "Group EVS1-SG reports no state on qlx-a; still waiting.");
     const std::string log = _log.Untimed();

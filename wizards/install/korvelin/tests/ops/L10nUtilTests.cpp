@@ -33,15 +33,3 @@ TEST(L10nUtilTests, LoadsTheModuleOfTheLocaleOrEnglish)
     }
 }
 
-TEST(L10nUtilTests, LoadedModuleBecomesTheResourceHandle)
-{
-    CScopedResourceModule restore(nullptr);
-    L10nUtil::LoadResourceModule(L"L10nNone");
-    EXPECT_EQ(nullptr, AfxGetResourceHandle());
-    L10nUtil::LoadResourceModule(L"L10nTest");
-    const HINSTANCE module = AfxGetResourceHandle();
-    ASSERT_NE(nullptr, module);
-    const std::wstring tag = AfxLoadString(IDS_TEST_LANGUAGE_TAG);
-    EXPECT_TRUE(tag == L"en" || tag == L"zht") << "tag " << std::string(tag.begin(), tag.end());
-    ::FreeLibrary(module);
-}

@@ -94,18 +94,6 @@ INSTANTIATE_TEST_SUITE_P(Nodes, NodeTest, ::testing::Values(
                        "MSExchangeIS\\ParametersSystem\\ThisServer) failed: category 2, code 2.")},
     NodeCase{"NoExchangeKey", kUnset, kUnset, ERROR_FILE_NOT_FOUND, 12, 6, {}, kUntouched}), kCaseName);
 
-// The named computer's values, not this node's.
-TEST_F(LoggedTest, ReadsTheNamedComputersSetupValues)
-{
-    _node.SetSetupVersion(8, 0);
-    CLabScenario lab;
-    ASSERT_TRUE(lab.AddNode(L"NODE2"));
-    _node.SetSetupVersion(8, 3, CLabScenario::NodeKeyPath(L"NODE2", HKEY_LOCAL_MACHINE, CExchangeNode::kSetupKey));
-    uint32_t code = 0;
-    EXPECT_TRUE(CUtil::GetExchangeVersion(L"NODE2", code).IsSuccess());
-    EXPECT_EQ(9u, code);
-}
-
 // The directory's version of a virtual server, and the library traces dumped after a failure.
 struct DirectoryCase
 {
@@ -147,7 +135,6 @@ INSTANTIATE_TEST_SUITE_P(Objects, DirectoryVersionTest, ::testing::Values(
     DirectoryCase{"Found", L"EVS1", L"1912701168", 0, 0, {},
                   KV_LOGGED("INFO", IDS_LOG_INFORMATION, "EVSName=EVS1 Version= 1912701168\r\n")},
     DirectoryCase{"LongestText", L"EVS1", std::wstring(259, L'7'), 0, 0},
-    DirectoryCase{"NotFound", L"EVS9", L"", 27, 3},
     DirectoryCase{"TextFillingTheBuffer", L"EVS1", std::wstring(260, L'7'), 27, 5, {L"Insufficient buffer."},
                   KV_LOGGED("ERROR", IDS_LOG_INFORMATION, "EVS1\r\n")}), kCaseName);
 
@@ -208,17 +195,5 @@ TEST_F(LoggedTest, HomeDirectoryFailures)
     ::SetEnvironmentVariableW(L"QLX_HOME", std::wstring(MAX_PATH, L'h').c_str());
     ::SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_EQ(std::pair(2u, 0u), Result(CUtil::GetExchangeVersionListFromXML(list)));
-}
-
-TEST(ExchangeVersionListTests, BuiltInListAndLookups)
-{
-    CExchVersionList list;
-    list.toUpgrade.push_back({L"stale", 3});
-    CUtil::SetDefaultExchangeVersionList(list);
-    EXPECT_EQ(L"1912636077:6 1912701168:7 > 1912766640:8", Render(list));
-    EXPECT_TRUE(CUtil::IsVersionInList(list.toUpgrade, L"1912636077"));
-    EXPECT_FALSE(CUtil::IsVersionInList(list.toUpgrade, L"1912636078"));
-    EXPECT_TRUE(CUtil::IsVersionCodeInList(list.toUpgrade, 7));
-    EXPECT_FALSE(CUtil::IsVersionCodeInList(list.toUpgrade, 8));
 }
 } // namespace
