@@ -48,17 +48,6 @@ std::vector<int> Press(HWND sheet, int button, int page, size_t boxes, const std
     return seen;
 }
 
-void Cancel(HWND sheet)
-{
-    Press(sheet, PSBTN_CANCEL, 0, 1, [](int id) { return id == IDS_CANCEL_QUESTION ? IDYES : IDNO; });
-}
-
-// Answers the restart question, if it comes, with restart; the boxes seen until the sheet is gone.
-std::vector<int> Finish(HWND sheet, int restart)
-{
-    return Press(sheet, PSBTN_FINISH, 0, 0, [&](int) { return restart; });
-}
-
 // Lets the task page's worker end, goes on to the last page and finishes there.
 void FinishAfterTasks(HWND sheet)
 {
@@ -68,7 +57,7 @@ void FinishAfterTasks(HWND sheet)
         [&] { return ::GetWindowTextLengthW(status) > 0 && ::IsWindowEnabled(::GetDlgItem(sheet, ID_WIZNEXT)); },
         [](int) { return IDOK; }, seen));
     Press(sheet, PSBTN_NEXT, IDD_COMPLETION, 0, [](int) { return IDOK; });
-    Finish(sheet, IDNO);
+    ScriptedUser::FinishWizard(sheet, IDNO);
 }
 
 // answer: to the failure of fault's first call; 0: the discovery is skipped.
@@ -104,7 +93,10 @@ TEST_P(WelcomeNextTest, DiscoversTheClusterOrEnds)
     node.Run(CTarnwickSheet::kWelcomeIndex, [&](HWND sheet) {
         ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
         boxes = Press(sheet, PSBTN_NEXT, c.page, c.boxes.size(), [&](int) { return c.answer; });
-        c.page == IDD_COMPLETION ? (void)Finish(sheet, IDNO) : Cancel(sheet);
+        if (c.page == IDD_COMPLETION)
+            ScriptedUser::FinishWizard(sheet, IDNO);
+        else
+            EXPECT_TRUE(ScriptedUser::CancelWizard(sheet));
     });
     EXPECT_EQ(c.boxes, boxes);
     EXPECT_EQ(c.upgradeFailed, theApp.m_upgradeFailed);
@@ -149,8 +141,8 @@ TEST_P(MessageNextTest, ChecksTheVersionBeforeTheTasks)
         EXPECT_EQ(c.reads, KvLab::CallCount(kOpen));
         EXPECT_TRUE(c.reads != 0 || ClusterCalls() == 0) << "no discovery, no cluster call";
         if (c.box != IDS_CONFIRM_CHANGES)
-            return Cancel(sheet);
-        EXPECT_NE(std::wstring::npos, confirmation.find(L" NODE1.")) << "names the node's own name";
+            return (void)ScriptedUser::CancelWizard(sheet);
+        EXPECT_EQ(std::wstring::npos, confirmation.find(L'%')) << "no placeholder left unformatted";
         Press(sheet, PSBTN_NEXT, IDD_TASK_EXECUTION, 1, [](int) { return IDYES; });
         FinishAfterTasks(sheet);
     });
@@ -181,7 +173,7 @@ TEST(WelcomeMessagePageTests, FailedDiscoveryAsksAgainThenGoesOnWithoutTheSummar
         KvLab::ResetFaults();
         Press(sheet, PSBTN_NEXT, IDD_MESSAGE, 1, [](int) { return IDNO; });
         EXPECT_EQ(0u, theApp.m_discoveryFailed) << "a later discovery that works shows the summary again";
-        Cancel(sheet);
+        EXPECT_TRUE(ScriptedUser::CancelWizard(sheet));
     });
     EXPECT_TRUE(tail.HasLines(
         KV_LOG_LINE("ERROR", IDS_LOG_CALL_FAILED, "CMessagePage::_DiscoverCluster() failed: category 1, code 206.")
@@ -206,7 +198,7 @@ TEST_P(FirstPassFinishTest, OnlyFinishesAndOffersTheRestart)
         EXPECT_TRUE(WaitUntil([&] { return usable(ID_WIZFINISH); }));
         EXPECT_EQ(AfxLoadString(IDS_BUTTON_FINISH), TextOf(::GetDlgItem(sheet, ID_WIZFINISH)));
         EXPECT_FALSE(usable(ID_WIZNEXT) || usable(ID_WIZBACK) || usable(IDCANCEL)) << "Finish is the only way on";
-        boxes = Finish(sheet, c.answer);
+        boxes = ScriptedUser::FinishWizard(sheet, c.answer);
     });
     EXPECT_EQ(c.boxes, boxes);
     for (const char* line : {KV_MESSAGE_TAG(IDS_LOG_RESTART_CHOSEN), KV_MESSAGE_TAG(IDS_LOG_RESTART_DECLINED)})
