@@ -18,5 +18,3 @@ public:
     void SetMainWnd(CWnd* window) noexcept;
     CWnd* m_pMainWnd = nullptr;
 };
-
-CWinApp* AfxGetApp() noexcept;

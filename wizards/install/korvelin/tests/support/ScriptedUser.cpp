@@ -53,6 +53,11 @@ HWND FindDialog(const std::function<bool(HWND)>& matches)
 
 namespace ScriptedUser
 {
+std::wstring TextOf(HWND window)
+{
+    return WindowText(window);
+}
+
 HWND FindMessageBox(const std::wstring& needle)
 {
     return FindDialog([&](HWND window) {

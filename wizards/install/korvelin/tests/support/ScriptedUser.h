@@ -41,6 +41,8 @@ int CurrentPage(HWND sheet);
 HWND CurrentPageWindow(HWND sheet);
 // Presses a wizard button (PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH, PSBTN_CANCEL).
 void PressButton(HWND sheet, int button);
+// A window's text.
+std::wstring TextOf(HWND window);
 // Every item of a list view, with its image and the texts of its columns.
 std::vector<CSeenListItem> ReadList(HWND list);
 // A report list view's column headings, in column order.

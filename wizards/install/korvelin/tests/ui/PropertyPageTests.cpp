@@ -57,41 +57,6 @@ protected:
 };
 } // namespace
 
-TEST(PropertyPageTests, NextStaysJumpsAndFinishKeepsOrCloses)
-{
-    CScopedResourceModule module(L10nUtil::SelectModule(L"Korvelin", 0x0409));
-    CScriptedPage first(IDD_WELCOME), second(IDD_EVS_SELECT), third(IDD_COMPLETION);
-    CSheetHarness<CPropertySheet> harness(IDS_SHEET_CAPTION, nullptr, 0, nullptr, nullptr);
-    for (CScriptedPage* page : {&first, &second, &third})
-        harness.GetSheet().AddPage(page);
-    EXPECT_EQ(-1, harness.GetSheet().GetActiveIndex()) << "not shown yet";
-
-    const INT_PTR result = harness.Run([&](HWND sheet) {
-        ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
-        const auto press = [&](int button, int expectedPage, const char* why) {
-            ScriptedUser::PressButton(sheet, button);
-            ASSERT_TRUE(harness.Settle(sheet));
-            EXPECT_EQ(expectedPage, ScriptedUser::CurrentPage(sheet)) << why;
-        };
-        first.next = -1;
-        press(PSBTN_NEXT, IDD_WELCOME, "-1 stays");
-        first.next = 0;
-        first.leave = FALSE;
-        press(PSBTN_NEXT, IDD_WELCOME, "a page that refuses to be left stays");
-        first.leave = TRUE;
-        first.next = kThrow;
-        press(PSBTN_NEXT, IDD_WELCOME, "a handler that fails stays");
-        first.next = IDD_COMPLETION;
-        press(PSBTN_NEXT, IDD_COMPLETION, "a dialog id jumps over the page between");
-        EXPECT_EQ(2, harness.GetSheet().GetActiveIndex());
-        third.finish = FALSE;
-        press(PSBTN_FINISH, IDD_COMPLETION, "FALSE from OnWizardFinish keeps the sheet open");
-        third.finish = TRUE;
-        ScriptedUser::PressButton(sheet, PSBTN_FINISH);
-    });
-    EXPECT_GT(result, 0) << "Finish ends the sheet with a positive result";
-}
-
 // A page hears its own controls, and only them, through its handlers.
 TEST(PropertyPageTests, ControlsReachTheirHandlersAndSheetNotificationsDoNot)
 {

@@ -21,7 +21,7 @@ const wchar_t kExchConfig[] = L"SOFTWARE\\HALVERN\\QLX\\ExchConfig";
 
 // How the node differs from one with Exchange 2007 SP1 (code 7), its roles,
 // configuration key and catalogue.
-enum Node { Exchange, ConfigOnly, ServicesOnly, NoConfigKey, NoExchVersion, NoCatalogue, NoSavedName, LongSavedName,
+enum Node { Exchange, ConfigOnly, ServicesOnly, NoConfigKey, NoExchVersion, NoCatalogue, NoSavedName,
             TextInstallState };
 void MakeNode(CExchangeNode& node, Node kind, DWORD minor = 1, DWORD installState = 0)
 {
@@ -41,10 +41,8 @@ void MakeNode(CExchangeNode& node, Node kind, DWORD minor = 1, DWORD installStat
         ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kExchConfig, L"ExchVersion");
     if (kind == NoCatalogue)
         node.SetHomeWithoutCatalogue();
-    const std::wstring name = kind == LongSavedName ? std::wstring(400, L'N') : L"NODE1";
     if (installState && kind != NoSavedName)
-        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kExchConfig, L"OrgCompName", REG_SZ, name.c_str(),
-                          static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kExchConfig, L"OrgCompName", REG_SZ, L"NODE1", sizeof(L"NODE1"));
     if (kind == TextInstallState)
         ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kExchConfig, L"InstallState", REG_SZ, L"211", sizeof(L"211"));
 }
@@ -94,7 +92,6 @@ const Start kStarts[] = {
     // Odd values never start a pass that cannot finish: the second pass needs the node's own name.
     {"SecondPassWithoutSavedNameShowsConfigUnreadable", NoSavedName, 2, 211, IDS_CONFIG_UNREADABLE,
      KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "_CheckInstallState() failed: category 2, code 13."},
-    {"SecondPassWithTooLongSavedNameShowsConfigUnreadable", LongSavedName, 2, 211, IDS_CONFIG_UNREADABLE},
     {"InstallStateAsTextIsTheFirstPass", TextInstallState, 1, 0, -IDD_WELCOME},
     {"UnreadableCatalogueFallsBackToTheBuiltInOne", NoCatalogue, 1, 0, -IDD_WELCOME,
      KV_MESSAGE_TAG(IDS_LOG_CALL_FAILED) "GetExchangeVersionListFromXML()", [] {

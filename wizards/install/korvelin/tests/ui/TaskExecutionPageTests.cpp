@@ -47,16 +47,13 @@ std::vector<Row> Rows(HWND sheet)
     std::vector<Row> rows;
     for (const CSeenListItem& item : ScriptedUser::ReadList(TaskList(sheet)))
     {
-        UINT text = 0;
+        Row row{0, -1};
         for (const UINT id : {IDS_TASK_SYSNAME_FILE, IDS_TASK_ADD_STARTUP, IDS_TASK_SAVE_STATE, IDS_TASK_RENAME,
                               IDS_TASK_SERVICES_MANUAL, IDS_TASK_RECORD_VERSION, IDS_TASK_REMOVE_STARTUP})
-            if (item.columns.size() > 1 && item.columns[1] == AfxLoadString(id))
-                text = id;
-        int slot = -1;
-        for (int s = 0; s < CTarnwickApp::kImageCount && slot < 0; ++s)
-            if (theApp.m_images[s] == item.image)
-                slot = s;
-        rows.push_back({text, slot});
+            row.text = item.columns.at(1) == AfxLoadString(id) ? id : row.text;
+        for (int s = CTarnwickApp::kImageCount - 1; s >= 0; --s)
+            row.slot = theApp.m_images[s] == item.image ? s : row.slot;
+        rows.push_back(row);
     }
     return rows;
 }
@@ -243,15 +240,16 @@ TEST(TaskExecutionPageTests, SheetAnswersWhileATaskRunsAndNothingLeavesThePage)
 
 namespace
 {
+// The runner's reports as "add <text>", "<row>=<state>", "box <message>".
 struct RecordingView final : ITaskView
 {
     void ClearRows() noexcept override { events.clear(); }
-    void AddRow(UINT textId) noexcept override { events.push_back(L"add " + std::to_wstring(textId)); }
-    void SetRowState(int row, UINT, TaskState state) noexcept override
+    void AddRow(UINT text) noexcept override { events.push_back(L"add " + std::to_wstring(text)); }
+    void SetRowState(int row, UINT, TaskState s) noexcept override
     {
-        events.push_back(std::to_wstring(row) + L"=" + std::to_wstring(static_cast<int>(state)));
+        events.push_back(std::to_wstring(row) + L"=" + std::to_wstring(static_cast<int>(s)));
     }
-    void ShowFailure(UINT messageId) noexcept override { events.push_back(L"box " + std::to_wstring(messageId)); }
+    void ShowFailure(UINT message) noexcept override { events.push_back(L"box " + std::to_wstring(message)); }
     std::vector<std::wstring> events;
 };
 } // namespace

