@@ -67,7 +67,7 @@ void AfxSetThreadMainWnd(CWnd* window) noexcept;
 void AfxSetAppMainWnd(CWnd* window) noexcept;
 
 // A string of the resource module; empty when it cannot be loaded.
-std::wstring AfxLoadString(UINT id);
+std::wstring AfxLoadString(UINT id) noexcept;
 
 // Registers the common controls the wizard uses (list views, SysLink, the
 // property sheet); safe to call more than once.

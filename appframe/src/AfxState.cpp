@@ -48,7 +48,7 @@ void AfxSetAppMainWnd(CWnd* window) noexcept
     g_appMainWnd.store(window);
 }
 
-std::wstring AfxLoadString(UINT id)
+std::wstring AfxLoadString(UINT id) noexcept
 {
     const HINSTANCE module = AfxGetResourceHandle();
     if (!module)
@@ -59,7 +59,14 @@ std::wstring AfxLoadString(UINT id)
     const int length = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || !text)
         return {};
-    return std::wstring(text, static_cast<size_t>(length));
+    try
+    {
+        return std::wstring(text, static_cast<size_t>(length));
+    }
+    catch (...)
+    {
+        return {}; // out of memory: no text rather than an end to the program
+    }
 }
 
 std::wstring CWnd::GetWindowText() const

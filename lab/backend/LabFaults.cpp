@@ -224,11 +224,16 @@ std::optional<DWORD> TakeFault(Entry entry) noexcept
     for (const Hold& hold : state.holds[index])
         if (hold.callAt == call)
         {
-            const Hold held = hold;
+            // Copies of the gate's events: the test may end the gate while
+            // this call still waits at it.
+            HANDLE reached = nullptr, open = nullptr;
+            const HANDLE self = ::GetCurrentProcess();
+            ::DuplicateHandle(self, hold.reached, self, &reached, 0, FALSE, DUPLICATE_SAME_ACCESS);
+            ::DuplicateHandle(self, hold.open, self, &open, 0, FALSE, DUPLICATE_SAME_ACCESS);
             guard.unlock();
-            ::SetEvent(held.reached);
-            // The gate's owner is the test; it opens the gate before it goes.
-            ::WaitForSingleObject(held.open, INFINITE);
+            const unique_handle reachedCopy(reached), openCopy(open);
+            ::SetEvent(reached);
+            ::WaitForSingleObject(open, INFINITE);
             guard.lock();
             break;
         }

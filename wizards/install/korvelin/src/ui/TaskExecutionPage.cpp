@@ -61,9 +61,11 @@ BOOL CTaskExecutionPage::OnActivatePage()
     // way here while it ran.
     if (m_worker)
         m_worker->Wait();
+    m_running = true;
     m_worker = AfxBeginThread(&CTaskExecutionPage::ProgressThreadProc, this);
     if (!m_worker)
     {
+        m_running = false;
         KV_LOG_WIN32(L"AfxBeginThread", ::GetLastError());
         App().m_upgradeFailed = 1;
         m_status.SetWindowText(AfxLoadString(IDS_TASKS_FAILED));
@@ -83,21 +85,31 @@ UINT __cdecl CTaskExecutionPage::ProgressThreadProc(LPVOID param)
     page->m_sheet->PostWizardButtons(0);
     page->ClearRows();
 
-    const CStatus status = app.IsSecondPass() ? page->_UpgradeNodePart2() : page->_UpgradeNode();
-
+    CStatus status = CStatus::Failure(CStatus::kWin32, ERROR_NOT_ENOUGH_MEMORY);
+    try
+    {
+        status = app.IsSecondPass() ? page->_UpgradeNodePart2() : page->_UpgradeNode();
+    }
+    catch (...)
+    {
+        KV_LOG_FAILED(app.IsSecondPass() ? L"_UpgradeNodePart2()" : L"_UpgradeNode()", status);
+    }
     com.reset();
-    page->m_sheet->PostWizardButtons(PSWIZB_NEXT);
-    // The focus left with the disabled buttons: Enter goes on again.
-    page->m_sheet->PostMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page->m_sheet->GetDlgItem(ID_WIZNEXT)), TRUE);
+
+    // The outcome first: Next, once enabled, reads it.
     if (status.IsFailed())
         app.m_upgradeFailed = 1;
     page->m_status.SetWindowText(AfxLoadString(status.IsFailed() ? IDS_TASKS_FAILED : IDS_TASKS_DONE));
     kvLog_.Debug(__LINE__, 0, L"The tasks ended %llu ms after the page showed.",
                  VLibClock::Current().TickCount() - page->m_activatedAt);
+    page->m_running = false;
+    page->m_sheet->PostWizardButtons(PSWIZB_NEXT);
+    // The focus left with the disabled buttons: Enter goes on again.
+    page->m_sheet->PostMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page->m_sheet->GetDlgItem(ID_WIZNEXT)), TRUE);
     return 0;
 }
 
-CStatus CTaskExecutionPage::_UpgradeNode() noexcept
+CStatus CTaskExecutionPage::_UpgradeNode()
 {
     KV_LOG_FUNCTION();
     CTarnwickApp& app = App();
@@ -130,7 +142,7 @@ CStatus CTaskExecutionPage::_UpgradeNode() noexcept
     return status;
 }
 
-CStatus CTaskExecutionPage::_UpgradeNodePart2() noexcept
+CStatus CTaskExecutionPage::_UpgradeNodePart2()
 {
     KV_LOG_FUNCTION();
     CTarnwickApp& app = App();
@@ -171,7 +183,7 @@ BOOL CTaskExecutionPage::OnQueryCancel()
 
 bool CTaskExecutionPage::_IsWorkerRunning() const noexcept
 {
-    return m_worker && !m_worker->Wait(0);
+    return m_running;
 }
 
 void CTaskExecutionPage::ClearRows() noexcept

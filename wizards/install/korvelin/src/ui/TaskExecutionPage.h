@@ -8,6 +8,7 @@
 #include "TarnwickPage.h"
 #include "TaskRunner.h"
 
+#include <atomic>
 #include <memory>
 
 class CTaskExecutionPage : public CPanelPage, private ITaskView
@@ -32,9 +33,10 @@ protected:
     BOOL OnQueryCancel() override;
 
 private:
-    // The first pass's list; then the second pass's.
-    [[nodiscard]] CStatus _UpgradeNode() noexcept;
-    [[nodiscard]] CStatus _UpgradeNodePart2() noexcept;
+    // The first pass's list; then the second pass's. Only building a list
+    // can throw (out of memory); the worker catches it.
+    [[nodiscard]] CStatus _UpgradeNode();
+    [[nodiscard]] CStatus _UpgradeNodePart2();
     bool _IsWorkerRunning() const noexcept;
 
     // ITaskView, called on the worker thread: messages to the list only.
@@ -49,4 +51,6 @@ private:
     // When the page showed: the log gives support the length of the run.
     ULONGLONG m_activatedAt = 0;
     std::unique_ptr<CWinThread> m_worker;
+    // Until the worker has set the outcome: nothing may leave the page.
+    std::atomic<bool> m_running{false};
 };

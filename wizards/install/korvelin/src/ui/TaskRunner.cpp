@@ -1,6 +1,8 @@
 // CTaskRunner: see TaskRunner.h.
 #include "TaskRunner.h"
 
+#include "LibLogger.h"
+
 #include <new>
 
 namespace
@@ -45,6 +47,8 @@ CStatus CTaskRunner::Run(ITaskView& view, const std::vector<CTaskRow>& rows, con
             continue;
         }
         view.SetRowState(item, row.textId, TaskState::Failed);
+        // What the library classes recorded on the way, before the failure line.
+        VLibThreadLogQueue::Global().Dump();
         log.Failed(__LINE__, row.logLabel, status);
         view.ShowFailure(row.failureMessage);
         if (row.onFailure == CTaskRow::kStop)
