@@ -49,16 +49,16 @@ BOOL CCompletionPage::OnSetActive()
         ::ShowWindow(logButton, SW_SHOW);
         ::EnableWindow(logButton, TRUE);
         body = IDS_COMPLETION_FAILURE_TEXT;
-        _ShowMatrix(false);
+        CUpgradeMatrix::ShowWithLegend(m_hWnd, kLegend, false);
     }
     else
     {
         ::ShowWindow(logButton, SW_HIDE);
         if (app.m_skipDiscovery || app.m_discoveryFailed)
-            _ShowMatrix(false);
+            CUpgradeMatrix::ShowWithLegend(m_hWnd, kLegend, false);
         else
         {
-            _ShowMatrix(true);
+            CUpgradeMatrix::ShowWithLegend(m_hWnd, kLegend, true);
             SetDlgItemText(IDC_COMPLETION_CAPTION, AfxLoadString(IDS_MATRIX_CAPTION));
             if (const CStatus named = CUtil::GetThisNodeName(app.m_completionText); named.IsFailed())
                 KV_LOG_FAILED(L"CUtil::GetThisNodeName()", named);
@@ -77,12 +77,6 @@ BOOL CCompletionPage::OnSetActive()
     sheet->SetWizardButtons(PSWIZB_FINISH);
     ::EnableWindow(sheet->GetDlgItem(IDCANCEL), FALSE);
     return TRUE;
-}
-
-void CCompletionPage::_ShowMatrix(bool show) const noexcept
-{
-    for (const int control : kLegend)
-        ::ShowWindow(GetDlgItem(control), show ? SW_SHOW : SW_HIDE);
 }
 
 bool CCompletionPage::OnCommand(UINT controlId, UINT code, HWND)

@@ -23,7 +23,6 @@ protected:
 private:
     // Opens the log file in Notepad.
     void OnLog() noexcept;
-    void _ShowMatrix(bool show) const noexcept;
 
     CXListCtrl m_matrix;
 };

@@ -43,22 +43,16 @@ BOOL CEVSSelectPage::OnActivatePage()
     if (const CStatus populated = _PopulateEVS(); populated.IsFailed())
         KV_LOG_FAILED(L"CEVSSelectPage::_PopulateEVS()", populated);
     else if (App().m_skipDiscovery)
-        _ShowMatrix(false);
+        CUpgradeMatrix::ShowWithLegend(m_hWnd, kLegend, false);
     else
     {
-        _ShowMatrix(true);
+        CUpgradeMatrix::ShowWithLegend(m_hWnd, kLegend, true);
         SetDlgItemText(IDC_EVS_CAPTION, AfxLoadString(IDS_MATRIX_CAPTION));
         CUpgradeMatrix::Build(m_matrix, App(), [](const CSystem& system) { return system.computerName; });
     }
     SetDlgItemText(IDC_EVS_STATUS, std::wstring());
     ::ShowWindow(GetDlgItem(IDC_EVS_NOTE), SW_HIDE);
     return TRUE;
-}
-
-void CEVSSelectPage::_ShowMatrix(bool show) const noexcept
-{
-    for (const int control : kLegend)
-        ::ShowWindow(GetDlgItem(control), show ? SW_SHOW : SW_HIDE);
 }
 
 CStatus CEVSSelectPage::_PopulateEVS() noexcept

@@ -23,7 +23,6 @@ protected:
 
 private:
     [[nodiscard]] CStatus _PopulateEVS() noexcept;
-    void _ShowMatrix(bool show) const noexcept;
 
     CComboBox m_evsList;
     CXListCtrl m_matrix;

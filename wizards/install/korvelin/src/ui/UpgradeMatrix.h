@@ -43,6 +43,13 @@ public:
     static int NameColumnWidth(HDC dc, const CCluster& cluster);
     static int SystemColumnWidth(HDC dc, int clientWidth, int nameColumn, size_t systems);
 
+    // Shows or hides a page's matrix with its caption and legend.
+    template <size_t N> static void ShowWithLegend(HWND page, const int (&controls)[N], bool show) noexcept
+    {
+        for (const int control : controls)
+            ::ShowWindow(::GetDlgItem(page, control), show ? SW_SHOW : SW_HIDE);
+    }
+
     // Fills list (whatever it held before) from the application's cluster
     // record; heading names each node's column.
     static void Build(const CListCtrl& list, const CTarnwickApp& app,
