@@ -16,10 +16,14 @@ constexpr NTSTATUS kStatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
 constexpr NTSTATUS kStatusInvalidParameter = static_cast<NTSTATUS>(0xC000000DL);
 constexpr NTSTATUS kStatusNoMemory = static_cast<NTSTATUS>(0xC0000017L);
 constexpr NTSTATUS kStatusObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
+constexpr NTSTATUS kStatusObjectNameCollision = static_cast<NTSTATUS>(0xC0000035L);
+constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022L);
+// Dispositions (FILE_OPEN, FILE_CREATE, FILE_OPEN_IF): a device can only be opened.
+constexpr ULONG kFileOpen = 1, kFileCreate = 2, kFileOpenIf = 3;
 } // namespace
 
 NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK ioStatus,
-                            PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG)
+                            PLARGE_INTEGER, ULONG, ULONG, ULONG disposition, ULONG, PVOID, ULONG)
 {
     if (const auto failed = TakeFailure<NTSTATUS>(Entry::NtCreateFile))
         return *failed;
@@ -33,6 +37,8 @@ NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK, POBJECT_ATTRIBUTES attrib
         {
             if (!SameText(device, path))
                 continue;
+            if (disposition != kFileOpen && disposition != kFileOpenIf)
+                return disposition == kFileCreate ? kStatusObjectNameCollision : kStatusAccessDenied;
             const HANDLE handle = OpenLabHandle({LabHandleKind::NetbtDevice, device});
             if (!handle)
                 return kStatusNoMemory;
