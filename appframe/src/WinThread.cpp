@@ -45,15 +45,23 @@ std::unique_ptr<CWinThread> AfxBeginThread(AFX_THREADPROC fn, LPVOID param) noex
     auto* start = new (std::nothrow) ThreadStart{fn, param};
     if (!start)
         return nullptr;
-    // _beginthreadex so the C runtime is set up for the thread.
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
+    // _beginthreadex so the C runtime is set up for the thread; suspended
+    // until its owner exists, so no thread ever runs that nobody can wait for.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &ThreadEntry, start, CREATE_SUSPENDED, nullptr);
     if (!thread)
     {
         delete start;
         return nullptr;
     }
-    auto owner = std::unique_ptr<CWinThread>(new (std::nothrow) CWinThread(reinterpret_cast<HANDLE>(thread)));
+    const HANDLE handle = reinterpret_cast<HANDLE>(thread);
+    auto owner = std::unique_ptr<CWinThread>(new (std::nothrow) CWinThread(handle));
     if (!owner)
-        ::CloseHandle(reinterpret_cast<HANDLE>(thread)); // the thread runs on; nobody waits for it
+    {
+        ::TerminateThread(handle, ERROR_NOT_ENOUGH_MEMORY); // it never ran a line of fn
+        ::CloseHandle(handle);
+        delete start;
+        return nullptr;
+    }
+    ::ResumeThread(handle);
     return owner;
 }
