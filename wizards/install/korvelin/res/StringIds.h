@@ -81,6 +81,7 @@
 #define IDS_NAME_IN_USE_ELSEWHERE     7571
 #define IDS_DISCOVERY_RETRY           7572
 #define IDS_ALREADY_UPGRADED          7573
+#define IDS_RESTART_FAILED            7574
 
 // Step panel: headings and steps of both passes.
 #define IDS_STEP_PREPARE_NODE         7601

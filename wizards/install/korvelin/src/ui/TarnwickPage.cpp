@@ -32,7 +32,12 @@ BOOL CTarnwickPage::OnWizardFinish()
         {
             KV_LOG_MESSAGE(LOG_INFO, IDS_LOG_RESTART_CHOSEN);
             if (const CStatus reboot = CUtil::RebootNode(nullptr); reboot.IsFailed())
+            {
+                // The wizard closes either way: the administrator must know
+                // the node still waits for its restart.
                 KV_LOG_FAILED(L"CUtil::RebootNode()", reboot);
+                (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_RESTART_FAILED);
+            }
         }
         else
         {

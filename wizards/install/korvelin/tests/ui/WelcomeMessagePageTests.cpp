@@ -65,7 +65,7 @@ class MessageNextTest : public ::testing::TestWithParam<VersionCase> {};
 
 // logged: the answer's log line, null: none.
 struct RestartCase { const char* name; bool rebootNeeded; int answer; std::vector<int> boxes; const char* logged;
-                     size_t shutdowns; };
+                     size_t shutdowns; bool shutdownFails = false; };
 class FirstPassFinishTest : public ::testing::TestWithParam<RestartCase> {};
 
 template <class Case> std::string NameOf(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
@@ -178,6 +178,8 @@ TEST_P(FirstPassFinishTest, OnlyFinishesAndOffersTheRestart)
     const RestartCase& c = GetParam();
     CUpgradeNode node(CUpgradeNode::kFirstPass);
     theApp.m_rebootNeeded = c.rebootNeeded;
+    if (c.shutdownFails)
+        KvLab::FailCall(Entry::InitiateSystemShutdownW, 1, ERROR_ACCESS_DENIED);
     const CLogTail tail;
     std::vector<int> boxes;
     node.Run(CTarnwickSheet::kMessageIndex, [&](HWND sheet) {
@@ -202,5 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<RestartCase>{
         {"Restart", true, IDYES, {IDS_RESTART_QUESTION}, KV_MESSAGE_TAG(IDS_LOG_RESTART_CHOSEN), 1},
         {"NoRestart", true, IDNO, {IDS_RESTART_QUESTION}, KV_MESSAGE_TAG(IDS_LOG_RESTART_DECLINED), 0},
-        {"NothingToRestart", false, IDYES, {}, nullptr, 0}}),
+        {"NothingToRestart", false, IDYES, {}, nullptr, 0},
+        {"RestartRefused", true, IDYES, {IDS_RESTART_QUESTION, IDS_RESTART_FAILED}, KV_MESSAGE_TAG(IDS_LOG_RESTART_CHOSEN),
+         0, true}}),
     NameOf<RestartCase>);
