@@ -2,6 +2,7 @@
 #include "LibNet.h"
 
 #include "EntryPoints.h"
+#include "IcmpHandle.h"
 #include "MacAddressText.h"
 #include "ProcResolver.h"
 #include "UniqueResource.h"
@@ -23,11 +24,6 @@ struct IpHelperEntries
     FARPROC deleteUnicastIpAddressEntry = nullptr;
     FARPROC getUnicastIpAddressEntry = nullptr;
 } g_ipHelper;
-
-struct IcmpCloser
-{
-    void operator()(HANDLE icmp) const noexcept { KvEntry().IcmpCloseHandle(icmp); }
-};
 } // namespace
 
 VLibNet::~VLibNet()
@@ -118,7 +114,7 @@ CStatus VLibNet::Ping(bool& alive, IPAddr destination, DWORD timeoutMs) noexcept
     const HANDLE opened = KvEntry().IcmpCreateFile();
     if (opened == INVALID_HANDLE_VALUE || !opened)
         return CStatus::Failure(CStatus::kWin32, ::GetLastError());
-    const std::unique_ptr<void, IcmpCloser> icmp(opened);
+    const unique_icmp icmp(opened);
     char payload[kPayloadSize] = {};
     std::memcpy(payload, kPayloadText, sizeof(kPayloadText));
     alignas(ICMP_ECHO_REPLY) BYTE reply[kReplyBuffer] = {};

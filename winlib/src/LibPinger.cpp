@@ -2,6 +2,7 @@
 #include "LibPinger.h"
 
 #include "EntryPoints.h"
+#include "IcmpHandle.h"
 #include "IcmpV6Reply.h"
 #include "LibLogger.h"
 #include "LibNet.h"
@@ -34,11 +35,6 @@ CStatus CheckAddress(const wchar_t* text, int family) noexcept
         return CStatus::Failure(CStatus::kWin32, static_cast<uint32_t>(::WSAGetLastError()));
     return CStatus::Success();
 }
-
-struct IcmpCloser
-{
-    void operator()(HANDLE icmp) const noexcept { KvEntry().IcmpCloseHandle(icmp); }
-};
 } // namespace
 
 CStatus VLibNetv6::Pingv6(const wchar_t* address, DWORD timeoutMs, bool& alive) noexcept
@@ -63,7 +59,7 @@ CStatus VLibNetv6::Pingv6(const wchar_t* address, DWORD timeoutMs, bool& alive) 
     const HANDLE opened = KvEntry().Icmp6CreateFile();
     if (opened == INVALID_HANDLE_VALUE || !opened)
         return CStatus::Success();
-    const std::unique_ptr<void, IcmpCloser> icmp(opened);
+    const unique_icmp icmp(opened);
     sockaddr_in6 source{};
     source.sin6_family = AF_INET6;
     IP_OPTION_INFORMATION options{};
