@@ -49,6 +49,14 @@ HWND FindDialog(const std::function<bool(HWND)>& matches)
     }
     return nullptr;
 }
+// The message identifier a box of the wizard carries, 0 for another box.
+int MessageIdOf(HWND box)
+{
+    static const std::wstring kTag = L"M-42-13-";
+    const std::wstring text = WindowText(::GetDlgItem(box, kTextControlId));
+    const size_t at = text.find(kTag);
+    return at == std::wstring::npos ? 0 : _wtoi(text.c_str() + at + kTag.size());
+}
 } // namespace
 
 namespace ScriptedUser
@@ -182,14 +190,6 @@ std::vector<std::wstring> ReadHeadings(HWND list)
             return headings;
         headings.push_back(text);
     }
-}
-
-int MessageIdOf(HWND box)
-{
-    static const std::wstring kTag = L"M-42-13-";
-    const std::wstring text = WindowText(::GetDlgItem(box, kTextControlId));
-    const size_t at = text.find(kTag);
-    return at == std::wstring::npos ? 0 : _wtoi(text.c_str() + at + kTag.size());
 }
 
 bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int(int)>& answer,

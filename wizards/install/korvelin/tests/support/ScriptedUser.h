@@ -48,8 +48,6 @@ std::vector<CSeenListItem> ReadList(HWND list);
 // A report list view's column headings, in column order.
 std::vector<std::wstring> ReadHeadings(HWND list);
 
-// The message identifier a box of the wizard carries, 0 for another box.
-int MessageIdOf(HWND box);
 // Answers each box of the wizard as answer(its message id) says until done()
 // holds (false when the time runs out first); seen gets the ids in order.
 bool AnswerBoxesUntil(const std::function<bool()>& done, const std::function<int(int)>& answer,

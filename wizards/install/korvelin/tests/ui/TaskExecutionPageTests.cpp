@@ -33,8 +33,6 @@ void PrintTo(const Row& row, std::ostream* out) { *out << row.text << "/" << row
 constexpr int kAdded = CTarnwickApp::kImageTaskDone, kDone = CTarnwickApp::kImageTaskDone,
               kRunning = CTarnwickApp::kImageTaskRunning, kFailed = CTarnwickApp::kImageTaskFailed;
 
-HWND TaskList(HWND sheet) { return ::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_TASK_LIST); }
-
 std::wstring StatusText(HWND sheet)
 {
     wchar_t text[512] = {};
@@ -45,7 +43,7 @@ std::wstring StatusText(HWND sheet)
 std::vector<Row> Rows(HWND sheet)
 {
     std::vector<Row> rows;
-    for (const CSeenListItem& item : ScriptedUser::ReadList(TaskList(sheet)))
+    for (const CSeenListItem& item : ScriptedUser::ReadList(::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_TASK_LIST)))
     {
         Row row{0, -1};
         for (const UINT id : {IDS_TASK_SYSNAME_FILE, IDS_TASK_ADD_STARTUP, IDS_TASK_SAVE_STATE, IDS_TASK_RENAME,
