@@ -6,6 +6,7 @@
 #include "LabDirectory.h"
 #include "LabFaults.h"
 #include "LabNetwork.h"
+#include "LabNetworkStore.h"
 #include "LabLocalNode.h"
 #include "LabRegistryWatch.h"
 #include "LabServiceConfig.h"
@@ -311,18 +312,49 @@ template <> struct Forward<Entry::ControlService, &::ControlService>
         return FALSE;
     }
 };
+// The name check's calls: the lab's network, or this computer's real one
+// when the lab's network says so (scripts/lab --real-network, and the tests
+// that hold the lab against real servers). The real network takes no lab
+// faults: it fails as it fails.
+#define KV_LAB_REAL_NETWORK_ENTRIES(X)                                                                                 \
+    X(Netbios)                                                                                                         \
+    X(GetAdaptersInfo)                                                                                                 \
+    X(GetAdaptersAddresses)                                                                                            \
+    X(DnsQuery_W)                                                                                                      \
+    X(DnsFree)                                                                                                         \
+    X(IcmpCreateFile)                                                                                                  \
+    X(IcmpSendEcho)                                                                                                    \
+    X(IcmpCloseHandle)                                                                                                 \
+    X(Icmp6CreateFile)                                                                                                 \
+    X(Icmp6SendEcho2)
+
+template <auto lab, auto real> struct OnEitherNetwork;
+template <typename Result, typename... Args, Result(WINAPI* lab)(Args...), Result(WINAPI* real)(Args...)>
+struct OnEitherNetwork<lab, real>
+{
+    static Result WINAPI Call(Args... args)
+    {
+        return Network()->real ? real(args...) : lab(args...);
+    }
+};
 } // namespace
 } // namespace KvLab
 
 const KvEntryPointTable& KvEntry() noexcept
 {
-    static const KvEntryPointTable table = {
+    static const KvEntryPointTable table = [] {
+        KvEntryPointTable lab = {
 #define KV_LAB_SIMULATED(name, result, params, failsBy) &KvLab::name,
 #define KV_LAB_LOCAL(name, result, params, failsBy) &KvLab::Forward<KvLab::Entry::name, &::name>::Call,
-        KV_SIMULATED_ENTRY_POINTS(KV_LAB_SIMULATED) KV_CLUSTER_ENTRY_POINTS(KV_LAB_SIMULATED)
-            KV_LOCAL_ENTRY_POINTS(KV_LAB_LOCAL)
+            KV_SIMULATED_ENTRY_POINTS(KV_LAB_SIMULATED) KV_CLUSTER_ENTRY_POINTS(KV_LAB_SIMULATED)
+                KV_LOCAL_ENTRY_POINTS(KV_LAB_LOCAL)
 #undef KV_LAB_LOCAL
 #undef KV_LAB_SIMULATED
-    };
+        };
+#define KV_LAB_EITHER(name) lab.name = &KvLab::OnEitherNetwork<&KvLab::name, &::name>::Call;
+        KV_LAB_REAL_NETWORK_ENTRIES(KV_LAB_EITHER)
+#undef KV_LAB_EITHER
+        return lab;
+    }();
     return table;
 }

@@ -131,7 +131,10 @@ std::shared_ptr<const NetworkSnapshot> ReadNetwork()
                  [&](HKEY, const std::wstring& name) { network->netbtInterfaces.push_back(name); });
     unique_hkey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kNetworkKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS)
+    {
         network->noAnswerDelay = ReadDword(key.get(), L"NetbiosNoAnswerDelay").value_or(kDefaultNoAnswerDelay);
+        network->real = ReadDword(key.get(), L"RealNetwork").value_or(0) == 1;
+    }
     return network;
 }
 

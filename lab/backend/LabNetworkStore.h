@@ -28,6 +28,8 @@
 //                               code, e.g. "33-1"=dword:00000005; the LANA's own value wins
 //   "NetbiosNoAnswerDelay"      REG_DWORD, ms an adapter-status query waits when nobody holds
 //                               the name; missing: 50
+//   "RealNetwork"               REG_DWORD, 1: the name check's calls (NetBIOS, adapter lists,
+//                               DNS, echo) go to this computer's real network instead
 //   NetbtInterfaces             values "\Device\NetBt_If<n>" (any type): the devices that open
 //   Records\Echo\<nnnn>         each echo request sent: "Destination", "Source" (REG_SZ,
 //                               IPv6 only), "Payload" (REG_BINARY), "ReplySize", "Timeout",
@@ -131,6 +133,7 @@ struct NetworkSnapshot
     std::vector<LabHost> hosts;
     std::map<std::pair<UCHAR, int>, UCHAR> returnCodes; // (command, LANA or -1): code
     DWORD noAnswerDelay = kDefaultNoAnswerDelay;
+    bool real = false;
     std::vector<std::wstring> netbtInterfaces;
 };
 

@@ -117,6 +117,8 @@ public:
     // lana -1: every LANA; code 0: the command works as usual again.
     bool SetNetbiosReturnCode(UCHAR command, int lana, UCHAR code) noexcept;
     bool SetNetbiosNoAnswerDelay(DWORD ms) noexcept; // default 50
+    // The name check on this computer's real network (scripts/lib/real-network.sh).
+    bool UseRealNetwork(bool real) noexcept;
     bool AddNetbtInterface(const std::wstring& ntPath) noexcept;
     // What the program sent, in order; Reset() clears them.
     static std::vector<LabEchoRequest> EchoRequests(); // addresses as text

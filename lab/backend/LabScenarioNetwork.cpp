@@ -128,6 +128,11 @@ bool CLabScenario::SetNetbiosNoAnswerDelay(DWORD ms) noexcept
     return SetNumber(KvLab::kNetworkKey, L"NetbiosNoAnswerDelay", ms);
 }
 
+bool CLabScenario::UseRealNetwork(bool real) noexcept
+{
+    return SetNumber(KvLab::kNetworkKey, L"RealNetwork", real ? 1 : 0);
+}
+
 bool CLabScenario::AddNetbtInterface(const std::wstring& ntPath) noexcept
 {
     try

@@ -4,7 +4,8 @@
 KV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 KV_BUILD=${KV_BUILD:-$KV_ROOT/build}
 KV_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth x11-utils
-             googletest imagemagick fonts-dejavu-core cmake ninja-build iproute2 util-linux xdotool"
+             googletest imagemagick fonts-dejavu-core cmake ninja-build iproute2 util-linux xdotool
+             dnsmasq-base samba"
 
 kv_die() { echo "error: $*" >&2; exit 1; }
 kv_say() { echo "== $*"; }
@@ -24,8 +25,17 @@ kv_require_packages() {
   command -v apt-get >/dev/null || kv_die "missing packages (${missing[*]}) and no apt-get: this needs Debian 12"
   kv_say "installing ${missing[*]}"
   $sudo apt-get update -qq >"$KV_ROOT/.apt.log" 2>&1 || { cat "$KV_ROOT/.apt.log" >&2; kv_die "apt-get update failed"; }
+  # Samba and dnsmasq are wanted as programs the tests start in their own
+  # namespace, never as this machine's services: nothing starts on install.
+  local policy=/usr/sbin/policy-rc.d own_policy=0
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null && $sudo chmod 755 "$policy" && own_policy=1
+  fi
+  local status=0
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-    >>"$KV_ROOT/.apt.log" 2>&1 || { tail -20 "$KV_ROOT/.apt.log" >&2; kv_die "apt-get install failed (see .apt.log)"; }
+    >>"$KV_ROOT/.apt.log" 2>&1 || status=$?
+  [ $own_policy -eq 0 ] || $sudo rm -f "$policy"
+  [ $status -eq 0 ] || { tail -20 "$KV_ROOT/.apt.log" >&2; kv_die "apt-get install failed (see .apt.log)"; }
   rm -f "$KV_ROOT/.apt.log"
 }
 
