@@ -101,6 +101,7 @@ TEST_F(DirectoryTest, FindsOnlyTheOneObjectOfItsNameClassAndContext)
     EXPECT_STATUS(27, 3, Find(L"EVS2"));
     EXPECT_STATUS(27, 3, Find(L"EVS1", L"computer")) << "of another class";
     EXPECT_STATUS(27, 3, Find(L"NODE1", L"computer")) << "in another naming context";
+    EXPECT_STATUS(27, 1, Find(L"EVS1", nullptr)) << "no class";
     EXPECT_STATUS(27, 1, FindAccount(nullptr));
     EXPECT_STATUS(27, 1, FindAccount(L"NODE1", 1)) << "credentials without a password";
     ASSERT_TRUE(_lab.AddDirectoryObject(L"OU=Servers," + kDomain, L"organizationalUnit"));
@@ -213,6 +214,11 @@ TEST_F(DirectoryTest, AccountMayBeMissingAndManagesCredentialsOnlyWithEntryPoint
     IADs* held = nullptr;
     EXPECT_STATUS(27, 6, account.Delete()) << "its object is closed";
     EXPECT_STATUS(27, 6, account.GetIADs(&held));
+    ASSERT_TRUE(_lab.AddDirectoryObject(Computer(L"NODE2"), L"computer"));
+    ASSERT_TRUE(account.Initialize(L"NODE2", 0, nullptr, nullptr, nullptr, nullptr).IsSuccess());
+    EXPECT_TRUE(account.Exists());
+    (void)account.Close();
+    EXPECT_FALSE(account.Exists() || account.IsInitialized());
 
     // Managed credentials need their entry points, looked for only in modules the process already has.
     unique_hmodule netapi(::LoadLibraryW(L"netapi32.dll"));

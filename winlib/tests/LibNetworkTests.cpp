@@ -1,6 +1,7 @@
 // The network classes against the lab's network: the virtual-name table, the
 // pinger's address families.
 #include "LibNTDevice.h"
+#include "LibNet.h"
 #include "LibNetbios.h"
 #include "LibPinger.h"
 #include "LibVirtualName.h"
@@ -27,11 +28,11 @@ constexpr std::array<BYTE, 6> kSecondMac = {0x00, 0x15, 0x5D, 0x01, 0x02, 0x02};
 
 struct NetworkTest : ::testing::Test
 {
-    // This computer with two adapters on LANAs 0 and 1.
+    // This computer with two adapters on LANAs 0 and 1; the second without IPv6.
     void TwoAdapters()
     {
         ASSERT_TRUE(_lab.AddNetworkAdapter({kFirstMac, 0, true, true, {"192.168.10.1"}, {"fd00::1"}, "first"}) &&
-                    _lab.AddNetworkAdapter({kSecondMac, 1, true, true, {"192.168.20.1"}, {}, "second"}));
+                    _lab.AddNetworkAdapter({kSecondMac, 1, true, false, {"192.168.20.1"}, {}, "second"}));
     }
     // Whether the name is alive, the result, and what was pinged.
     std::pair<bool, CStatus> Check(const wchar_t* name)
@@ -190,6 +191,20 @@ TEST_F(NetworkTest, AddressListTooSmallThreeTimesEndsThePings)
     bool alive = true;
     EXPECT_EQ(std::pair(2u, 111u), Result(check.IsExistInNetworkByPinging(alive, AF_INET)));
     EXPECT_EQ(3u, KvLab::CallCount(KvLab::Entry::GetAdaptersAddresses));
+}
+
+// Every Windows from 6.0 on has the four IP Helper entry points that the adapter list resolves; one
+// missing fails it, the fifth may be missing.
+TEST_F(NetworkTest, AdapterListNeedsFourIpHelperEntryPoints)
+{
+    TwoAdapters();
+    for (uint32_t missing = 1; missing <= 5; ++missing)
+    {
+        KvLab::ResetFaults();
+        KvLab::FailCall(KvLab::Entry::GetProcAddress, missing, ERROR_PROC_NOT_FOUND);
+        VLibNet net;
+        EXPECT_EQ(missing < 5 ? std::pair(2u, 127u) : std::pair(0u, 0u), Result(net.Open())) << missing;
+    }
 }
 
 // NetBT's delete request: 8 zero bytes, the name's room, the name in UTF-16.
