@@ -20,8 +20,12 @@ bool ImportLabKeys(const std::string& scenario)
     for (std::string line; std::getline(file, line);)
         if ((lab = line.rfind('[', 0) == 0 ? std::regex_search(line, labSection) : lab))
             text += line + "\n";
-    char temp[MAX_PATH] = {};
-    const std::string path = std::string(temp, ::GetTempPathA(MAX_PATH, temp)) + "kvlab-scenario.reg";
+    // A file of its own each time: the last one may still be on its way out
+    // when regedit has just ended, and could not be opened again.
+    char folder[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    if (!::GetTempPathA(MAX_PATH, folder) || !::GetTempFileNameA(folder, "kvl", 0, temp))
+        return false;
+    const std::string path = temp;
     if (!(std::ofstream(path) << text))
         return false;
     std::wstring command = L"regedit.exe /s \"" + std::wstring(path.begin(), path.end()) + L"\"";
