@@ -20,10 +20,13 @@ constexpr NTSTATUS kStatusObjectNameCollision = static_cast<NTSTATUS>(0xC0000035
 constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022L);
 // Dispositions (FILE_OPEN, FILE_CREATE, FILE_OPEN_IF): a device can only be opened.
 constexpr ULONG kFileOpen = 1, kFileCreate = 2, kFileOpenIf = 3;
+// A device is no directory: opening it as one fails, as NT refuses it.
+constexpr ULONG kFileDirectoryFile = 0x1;
+constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103L);
 } // namespace
 
 NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK ioStatus,
-                            PLARGE_INTEGER, ULONG, ULONG, ULONG disposition, ULONG, PVOID, ULONG)
+                            PLARGE_INTEGER, ULONG, ULONG, ULONG disposition, ULONG options, PVOID, ULONG)
 {
     if (const auto failed = TakeFailure<NTSTATUS>(Entry::NtCreateFile))
         return *failed;
@@ -39,6 +42,8 @@ NTSTATUS NTAPI NtCreateFile(PHANDLE file, ACCESS_MASK, POBJECT_ATTRIBUTES attrib
                 continue;
             if (disposition != kFileOpen && disposition != kFileOpenIf)
                 return disposition == kFileCreate ? kStatusObjectNameCollision : kStatusAccessDenied;
+            if (options & kFileDirectoryFile)
+                return kStatusNotADirectory;
             const HANDLE handle = OpenLabHandle({LabHandleKind::NetbtDevice, device});
             if (!handle)
                 return kStatusNoMemory;
