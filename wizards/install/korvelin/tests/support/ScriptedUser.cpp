@@ -89,8 +89,6 @@ HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs)
 CSeenMessageBox Read(HWND box)
 {
     CSeenMessageBox seen;
-    seen.box = box;
-    seen.caption = WindowText(box);
     ::GetClientRect(box, &seen.client);
     SetRectEmpty(&seen.buttonsRect);
     for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -104,7 +102,6 @@ CSeenMessageBox Read(HWND box)
         }
         else if (::lstrcmpiW(kind.c_str(), WC_LINK) == 0)
         {
-            seen.link = child;
             seen.linkText = WindowText(child);
             seen.linkRect = ClientRectOf(box, child);
         }
