@@ -3,7 +3,6 @@
 
 #include "ClusterResults.h"
 
-#include <algorithm>
 
 QLXHANDLE OpenCluster()
 {
@@ -25,12 +24,10 @@ std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions)
     return Strings(names.get()->names, names.get()->names + names.get()->count);
 }
 
-std::optional<States> StatesOf(uint32_t kind, const char* object, const std::vector<const char*>* systems)
+std::optional<States> StatesOf(uint32_t kind, const char* object)
 {
-    const QLXStateFilter filter{QLX_FILTER_STATE_SYSTEMS, systems ? static_cast<uint32_t>(systems->size()) : 0,
-                                systems ? systems->data() : nullptr};
     unique_qlx_states states;
-    if (KvEntry().QLXObjGetState(OpenCluster(), kind, object, nullptr, &states, systems ? &filter : nullptr) != 0)
+    if (KvEntry().QLXObjGetState(OpenCluster(), kind, object, nullptr, &states, nullptr) != 0)
         return std::nullopt;
     States result;
     for (uint32_t i = 0; i < states.get()->count; ++i)
@@ -46,13 +43,4 @@ std::string AttributeText(uint32_t kind, const char* object, const char* attribu
         KvEntry().QLXAttrGetStr(attr.get(), key, 0, &text, 0) != 0)
         return std::to_string(LastError().second);
     return text.get();
-}
-
-int PollGroupOnce(const char* group)
-{
-    const auto states = StatesOf(QLX_OBJ_GROUP, group);
-    if (!states)
-        return 2;
-    return !states->empty() && std::all_of(states->begin(), states->end(),
-                                           [](const auto& entry) { return entry.second == QLX_STATE_OFFLINE; });
 }

@@ -17,9 +17,6 @@ QLXHANDLE OpenCluster();
 Error LastError();
 // nullopt when the call fails.
 std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions = {});
-std::optional<States> StatesOf(uint32_t kind, const char* object, const std::vector<const char*>* systems = nullptr);
+std::optional<States> StatesOf(uint32_t kind, const char* object);
 // The attribute's text for a key, or the error number of the call that failed.
 std::string AttributeText(uint32_t kind, const char* object, const char* attribute, const char* key);
-// One state poll of a group: 1 if it answered offline on every system, 0 if
-// not, 2 if the poll failed. The test main runs it in a second process too.
-int PollGroupOnce(const char* group);

@@ -1,4 +1,5 @@
-// The lab's registry connections and its fault injection.
+// The lab's fault injection. (Its registry connections by computer name are read through the registry
+// gateway's and the cluster discovery's tests.)
 #include "EntryPoints.h"
 #include "LabFaults.h"
 #include "LabScenario.h"
@@ -15,25 +16,6 @@ namespace
 LSTATUS Connect(const wchar_t* machine, unique_hkey& key)
 {
     return KvEntry().RegConnectRegistryW(machine, HKEY_LOCAL_MACHINE, &key);
-}
-
-// Local names open the real registry, a lab node its own subtree (the registry gateway's tests write there);
-// unknown and unreachable nodes give 53, as a missing network path does.
-TEST(EntryPointsLabTest, ConnectionsByComputerName)
-{
-    CLabScenario lab;
-    ASSERT_TRUE(lab.SetLocalComputerName(L"NODE1") && lab.AddNode(L"NODE2") && lab.AddNode(L"NODE3") &&
-                lab.SetUnreachable(L"NODE3", true));
-    unique_hkey key, sub;
-    const auto Open = [&sub](HKEY root, const std::wstring& path)
-    { return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &sub); };
-    for (const wchar_t* name : {L"", L"node1", L"\\\\NODE1", L"localhost"})
-        EXPECT_TRUE(Connect(name, key) == ERROR_SUCCESS && Open(key.get(), L"SOFTWARE\\Microsoft") == ERROR_SUCCESS)
-            << name;
-    EXPECT_EQ(ERROR_SUCCESS, Connect(L"\\\\NODE2", key));
-    EXPECT_EQ(ERROR_BAD_NETPATH, Connect(L"NOSUCHNODE", key));
-    EXPECT_EQ(ERROR_BAD_NETPATH, Connect(L"NODE3", key));
-    EXPECT_FALSE(key.is_valid());
 }
 
 // A fault for the n-th call, or for every call from the n-th, in the entry's own terms: set by code or

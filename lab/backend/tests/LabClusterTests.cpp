@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,69 +40,6 @@ TEST_F(LabClusterTest, AttributesRefuseOtherKeysAndObjects)
     EXPECT_EQ("50020", AttributeText(QLX_OBJ_SYSTEM, "", "SysInfo", ""));
     EXPECT_EQ("50021", AttributeText(QLX_OBJ_RESOURCE, "NN", "Owner", nullptr));
 }
-
-struct OfflineCase
-{
-    const char* label;
-    LabGroupOffline offline;
-    std::vector<int> polls; // 1: offline; the first in a second process, as the wizard's next one would poll
-    Error refusal{};
-};
-
-class GroupOfflineTest : public LabClusterTest, public ::testing::WithParamInterface<OfflineCase>
-{
-};
-
-int PollInSecondProcess(const char* group)
-{
-    wchar_t program[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(program) + L"\" --poll-group=" +
-                           std::wstring(group, group + std::strlen(group));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    const unique_handle child(process.hProcess), thread(process.hThread);
-    DWORD exitCode = 3;
-    if (::WaitForSingleObject(child.get(), 30000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(child.get(), &exitCode);
-    return static_cast<int>(exitCode);
-}
-
-// Polls before the request do not count; once offline the group's resources answer offline too, others do not.
-TEST_P(GroupOfflineTest, AnswersTheRequestAndGoesOfflineAsSet)
-{
-    const OfflineCase& c = GetParam();
-    const LabStates online{{L"qlx-1", 2}, {L"qlx-2", 1}};
-    ASSERT_TRUE(_lab.AddClusterSystem(L"qlx-1", "1:NODE1,") && _lab.AddClusterSystem(L"qlx-2", "2:NODE2,"));
-    ASSERT_TRUE(_lab.AddClusterGroup(L"SG", online, c.offline) && _lab.AddClusterGroup(L"Other", online));
-    ASSERT_TRUE(_lab.AddClusterResource(L"NN", L"Lanman", L"EVS1", L"SG", online) &&
-                _lab.AddClusterResource(L"Other-NN", L"Lanman", L"EVS2", L"Other", online));
-    ASSERT_EQ(0, PollGroupOnce("SG"));
-    const int requested = KvEntry().QLXGrpOffline(OpenCluster(), "SG", nullptr, 0, 0);
-    const QLXError error = KvEntry().QLXApiGetLastError();
-    EXPECT_EQ(c.refusal, requested ? Error(error.errorClass, error.errorNumber) : Error());
-    if (requested)
-    {
-        EXPECT_STREQ(c.offline.text.c_str(), error.text);
-    }
-    std::vector<int> polls{PollInSecondProcess("SG")};
-    while (polls.size() < c.polls.size())
-        polls.push_back(PollGroupOnce("SG"));
-    EXPECT_EQ(c.polls, polls);
-    const States offline{{"qlx-1", 1}, {"qlx-2", 1}}, asAdded{{"qlx-1", 2}, {"qlx-2", 1}};
-    EXPECT_EQ(c.polls.back() ? offline : asAdded, StatesOf(QLX_OBJ_RESOURCE, "NN"));
-    EXPECT_EQ(asAdded, StatesOf(QLX_OBJ_RESOURCE, "Other-NN"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, GroupOfflineTest, ::testing::Values(
-    OfflineCase{"AtTheFirstPoll", {}, {1, 1}},
-    OfflineCase{"AfterTwoPolls", {LabGroupOffline::AfterPolls, 2}, {0, 0, 1, 1}},
-    OfflineCase{"Never", {LabGroupOffline::Never}, {0, 0, 0}},
-    OfflineCase{"Refused", {LabGroupOffline::Refuse, 0, 21, 51234, "busy"}, {0, 0}, {21, 51234}}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 struct FailureCase
 {
@@ -152,16 +88,6 @@ INSTANTIATE_TEST_SUITE_P(Calls, ClusterFailureTest, ::testing::Values(
                     return KvEntry().QLXObjGetNames(nullptr, QLX_OBJ_SYSTEM, 0, &names, nullptr); },
                 {20, 50011}, ""}),
     [](const auto& info) { return std::string(info.param.label); });
-
-// A stored failure lasts as long as its key.
-TEST_F(LabClusterTest, StoredFailureEndsWhenCleared)
-{
-    ASSERT_TRUE(_lab.SetClusterFailure(L"QLXObjGetNames", 20, QLX_ERROR_NO_OBJECTS, "") &&
-                _lab.AddClusterSystem(L"qlx-1", ""));
-    EXPECT_EQ(std::nullopt, Names(QLX_OBJ_SYSTEM));
-    ASSERT_TRUE(_lab.ClearClusterFailure(L"QLXObjGetNames"));
-    EXPECT_EQ(Strings{"qlx-1"}, Names(QLX_OBJ_SYSTEM));
-}
 
 // Each result lives until the free of its own kind, which nulls the caller's pointer; a freed one is no
 // longer taken back.

@@ -1,5 +1,5 @@
-// The node's identity and power in the lab: its rename in the lab's domain, its shutdown requests, and
-// privileges looked up by the lab's name for this computer.
+// The node's rename in the lab's domain. (Its shutdown requests and the privileges looked up by the lab's
+// name for this computer are read back by the reboot's tests.)
 #include "EntryPoints.h"
 #include "LabDirectory.h"
 #include "LabScenario.h"
@@ -83,39 +83,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, LabRenameTest, ::testing::Values(
     RenameCase{"LabNode", L"NODE2", L"EVS1", kCreate, ERROR_NOT_SUPPORTED, L"", kUnchanged},
     RenameCase{"UnknownComputer", L"\\\\FARAWAY", L"EVS1", kCreate, ERROR_BAD_NETPATH, L"", kUnchanged}),
     [](const auto& info) { return std::string(info.param.label); });
-
-// What this computer or a reachable lab node would take is recorded in order; another target is a network
-// path that cannot be found, as on Windows.
-TEST(LabShutdownTest, RecordsTheRequestsANodeTakes)
-{
-    CLabScenario lab;
-    ASSERT_TRUE(lab.SetLocalComputerName(L"NODE1") && lab.AddNode(L"NODE2"));
-    wchar_t node2[] = L"\\\\NODE2", faraway[] = L"FARAWAY";
-    EXPECT_TRUE(KvEntry().InitiateSystemShutdownW(nullptr, nullptr, 30, FALSE, TRUE));
-    ::SetLastError(0);
-    EXPECT_FALSE(KvEntry().InitiateSystemShutdownW(faraway, nullptr, 0, TRUE, TRUE));
-    EXPECT_EQ(ERROR_BAD_NETPATH, ::GetLastError());
-    EXPECT_TRUE(KvEntry().InitiateSystemShutdownW(node2, nullptr, 0, TRUE, FALSE));
-    std::wstring requests;
-    for (const auto& r : CLabScenario::ShutdownRequests())
-        requests += r.target + L"/" + std::to_wstring(r.timeout) + (r.force ? L"/force" : L"") +
-                    (r.reboot ? L"/reboot" : L"") + L" ";
-    EXPECT_EQ(L"/30/reboot \\\\NODE2/0/force ", requests);
-}
-
-// Wine looks privileges up only under its own computer name.
-TEST(LabPrivilegeTest, TheLabsNameForThisComputerIsThisComputer)
-{
-    CLabScenario lab;
-    ASSERT_TRUE(lab.SetLocalComputerName(L"NODE1"));
-    LUID local{}, luid{};
-    ASSERT_TRUE(::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &local));
-    for (const wchar_t* name : {L"NODE1", L"\\\\node1"})
-    {
-        luid = {};
-        EXPECT_TRUE(KvEntry().LookupPrivilegeValueW(name, SE_SHUTDOWN_NAME, &luid)) << name;
-        EXPECT_TRUE(luid.LowPart == local.LowPart && luid.HighPart == local.HighPart) << name;
-    }
-    EXPECT_FALSE(KvEntry().LookupPrivilegeValueW(L"FARAWAY", SE_SHUTDOWN_NAME, &luid));
-}
 } // namespace

@@ -2,6 +2,7 @@
 // actions, the optional ones that are missing listed once.
 #include "Util.h"
 
+#include "ExchangeNode.h"
 #include "L10nUtil.h"
 #include "LabFaults.h"
 #include "LabScenario.h"
@@ -18,10 +19,7 @@
 
 namespace
 {
-const std::vector<std::wstring> kServices = {
-    L"MSExchangeSA",        L"MSExchangeIS",          L"MSExchangeADTopology",        L"MSExchangeMailSubmission",
-    L"MSExchangeMailBoxAssistants", L"MSExchangeMonitoring", L"MSExchangeServiceHost", L"MSExchangeRepl",
-    L"MSExchangeSearch",    L"MSExchangeTransportLogSearch", L"msftesql-Exchange"};
+const std::vector<const wchar_t*>& kServices = CExchangeNode::kAllExchangeServices;
 
 // "M" for manual without recovery actions, "A" for untouched (automatic, nothing recorded), "-" missing,
 // "m" for manual with the recovery actions not (yet) switched off; one letter per service in order.

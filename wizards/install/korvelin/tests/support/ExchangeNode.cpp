@@ -25,6 +25,10 @@ void CreateKey(const std::wstring& path)
 
 const std::vector<const wchar_t*> CExchangeNode::kExchangeServices = {L"MSExchangeSA", L"MSExchangeIS",
                                                                       L"MSExchangeADTopology"};
+const std::vector<const wchar_t*> CExchangeNode::kAllExchangeServices = {
+    L"MSExchangeSA",          L"MSExchangeIS",         L"MSExchangeADTopology", L"MSExchangeMailSubmission",
+    L"MSExchangeMailBoxAssistants", L"MSExchangeMonitoring", L"MSExchangeServiceHost", L"MSExchangeRepl",
+    L"MSExchangeSearch",      L"MSExchangeTransportLogSearch", L"msftesql-Exchange"};
 
 CExchangeNode::CExchangeNode()
 {

@@ -30,7 +30,8 @@ public:
     void WriteCatalogue(const std::string& xml);
     void SetHomeWithoutCatalogue();
 
-    static const std::vector<const wchar_t*> kExchangeServices;
+    // Those the installation check asks for; all that the second pass hands to the cluster.
+    static const std::vector<const wchar_t*> kExchangeServices, kAllExchangeServices;
 
 private:
     std::vector<std::wstring> _services;

@@ -89,8 +89,6 @@ HWND WaitForMessageBox(const std::wstring& needle, DWORD timeoutMs)
 CSeenMessageBox Read(HWND box)
 {
     CSeenMessageBox seen;
-    seen.box = box;
-    seen.caption = WindowText(box);
     ::GetClientRect(box, &seen.client);
     SetRectEmpty(&seen.buttonsRect);
     for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -104,7 +102,6 @@ CSeenMessageBox Read(HWND box)
         }
         else if (::lstrcmpiW(kind.c_str(), WC_LINK) == 0)
         {
-            seen.link = child;
             seen.linkText = WindowText(child);
             seen.linkRect = ClientRectOf(box, child);
         }
@@ -145,32 +142,27 @@ void PressButton(HWND sheet, int button)
 std::vector<CSeenListItem> ReadList(HWND list)
 {
     std::vector<CSeenListItem> items;
+    const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
     const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i)
     {
-        wchar_t text[512] = {};
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = i;
-        item.pszText = text;
-        item.cchTextMax = 512;
-        ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        CSeenListItem seen{text, item.iImage, {text}, {item.iImage}};
-        const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-        const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-        for (int column = 1; column < columns; ++column)
+        CSeenListItem seen;
+        for (int column = 0; column == 0 || column < columns; ++column)
         {
-            wchar_t columnText[512] = {};
-            LVITEMW sub{};
-            sub.iSubItem = column;
-            sub.pszText = columnText;
-            sub.cchTextMax = 512;
-            sub.mask = LVIF_TEXT | LVIF_IMAGE;
-            sub.iItem = i;
-            ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&sub));
-            seen.columns.push_back(columnText);
-            seen.images.push_back(sub.iImage);
+            wchar_t text[512] = {};
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = i;
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 512;
+            ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            seen.columns.push_back(text);
+            seen.images.push_back(item.iImage);
         }
+        seen.text = seen.columns[0];
+        seen.image = seen.images[0];
         items.push_back(std::move(seen));
     }
     return items;

@@ -12,11 +12,8 @@
 
 struct CSeenMessageBox
 {
-    HWND box = nullptr;
-    std::wstring caption;
     std::wstring text;
     std::vector<int> buttons;
-    HWND link = nullptr;
     std::wstring linkText;
     RECT textRect{};   // dialog client coordinates
     RECT linkRect{};   // dialog client coordinates

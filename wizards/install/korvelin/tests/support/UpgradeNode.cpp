@@ -17,10 +17,6 @@ namespace
 {
 constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kStartUpValue[] = L"QLXExchInst";
-const std::vector<const wchar_t*> kAllExchangeServices = {
-    L"MSExchangeSA",          L"MSExchangeIS",         L"MSExchangeADTopology", L"MSExchangeMailSubmission",
-    L"MSExchangeMailBoxAssistants", L"MSExchangeMonitoring", L"MSExchangeServiceHost", L"MSExchangeRepl",
-    L"MSExchangeSearch",      L"MSExchangeTransportLogSearch", L"msftesql-Exchange"};
 
 void ResetApplication()
 {
@@ -41,7 +37,8 @@ CUpgradeNode::CUpgradeNode(Pass pass, DWORD installedMinor) : module(L10nUtil::S
     const bool second = pass == kSecondPass;
     EXPECT_TRUE(CUtil::GetLoggedOnUsersSIDString(_sid).IsSuccess());
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRun, kStartUpValue);
-    EXPECT_TRUE(exchange.InstallServices(second ? kAllExchangeServices : CExchangeNode::kExchangeServices));
+    EXPECT_TRUE(
+        exchange.InstallServices(second ? CExchangeNode::kAllExchangeServices : CExchangeNode::kExchangeServices));
     exchange.SetSetupVersion(8, installedMinor);
     exchange.AddRole(L"MailBoxRole");
     exchange.SetExchConfig(7, second ? CExchRegistry::kInstallStateUpgrading : 0);

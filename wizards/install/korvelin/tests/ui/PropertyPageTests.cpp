@@ -1,5 +1,5 @@
-// The framework's page notifications: what each return value of a page's
-// method does to a real Wizard97 sheet.
+// The framework's page notifications on a real Wizard97 sheet: a page's
+// controls reach its handlers, the sheet's own notifications do not.
 #include "AfxSheet.h"
 
 #include "L10nUtil.h"
@@ -12,19 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 
 namespace
 {
-constexpr LRESULT kThrow = -2;
-
 class CScriptedPage : public CPropertyPage
 {
 public:
     explicit CScriptedPage(UINT dialogId) noexcept : CPropertyPage(dialogId) {}
 
-    std::atomic<LRESULT> next{0};
-    std::atomic<BOOL> finish{TRUE}, leave{TRUE};
     std::atomic<UINT> command{0}, notification{0};
     std::atomic<bool> sheetCodeSeen{false};
 
@@ -34,14 +29,6 @@ protected:
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH);
         return TRUE;
     }
-    BOOL OnKillActive() override { return leave; }
-    LRESULT OnWizardNext() override
-    {
-        if (next == kThrow)
-            throw std::runtime_error("a failing handler");
-        return next;
-    }
-    BOOL OnWizardFinish() override { return finish; }
     bool OnCommand(UINT controlId, UINT code, HWND) override
     {
         command = MAKELONG(controlId, code);

@@ -121,15 +121,23 @@ TEST(TarnwickSheetTests, CancelAsksAndNoKeepsTheWizardOpen)
     EXPECT_NE(std::string::npos, log.find(KV_MESSAGE_TAG(IDS_LOG_CANCELLED), declined)) << "Yes is logged after No";
 }
 
-// The welcome page's title: the dialog's own face, bold, at 12 points on this screen.
-TEST(TarnwickSheetTests, TitleFontIsTheDialogFontInBoldAtTwelvePoints)
+// The welcome page's title: the dialog's own face, bold, at 12 points on this screen; the
+// wizard's icon, released with the sheet.
+TEST(TarnwickSheetTests, TitleFontAndTheWizardIcon)
 {
+    constexpr UINT kBig = ILC_COLOR32 | ILC_MASK;
     LOGFONTW title{}, dialog{};
+    HICON icon = nullptr;
+    Pictures::Pixels shown, expected;
     RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>& harness, HWND sheet) {
         ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_WELCOME));
         const HFONT bold = static_cast<HFONT>(harness.GetSheet().GetBoldFont().GetSafeHandle());
         EXPECT_TRUE(bold && ::GetObjectW(bold, sizeof(title), &title));
         ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(sheet, WM_GETFONT, 0, 0)), sizeof(dialog), &dialog);
+        icon = reinterpret_cast<HICON>(::SendMessageW(sheet, WM_GETICON, ICON_BIG, 0));
+        shown = Pictures::Through(icon, 32, kBig);
+        EXPECT_EQ(32, Pictures::Width(icon)) << "the big icon is loaded at its own size";
+        expected = Pictures::Resource(AfxGetResourceHandle(), IDI_WIZARD, 32, 32, kBig);
         Cancel(sheet);
     });
     const HDC screen = ::GetDC(nullptr);
@@ -138,20 +146,6 @@ TEST(TarnwickSheetTests, TitleFontIsTheDialogFontInBoldAtTwelvePoints)
     EXPECT_EQ(-MulDiv(12, dpi, 72), title.lfHeight);
     EXPECT_EQ(FW_BOLD, title.lfWeight);
     EXPECT_STREQ(dialog.lfFaceName, title.lfFaceName);
-}
-
-TEST(TarnwickSheetTests, ShowsTheWizardIconAndReleasesItWithTheSheet)
-{
-    constexpr UINT kBig = ILC_COLOR32 | ILC_MASK;
-    HICON icon = nullptr;
-    Pictures::Pixels shown, expected;
-    RunSheet(0, 0, [&](CSheetHarness<CTarnwickSheet>&, HWND sheet) {
-        icon = reinterpret_cast<HICON>(::SendMessageW(sheet, WM_GETICON, ICON_BIG, 0));
-        shown = Pictures::Through(icon, 32, kBig);
-        EXPECT_EQ(32, Pictures::Width(icon)) << "the big icon is loaded at its own size";
-        expected = Pictures::Resource(AfxGetResourceHandle(), IDI_WIZARD, 32, 32, kBig);
-        Cancel(sheet);
-    });
     ASSERT_FALSE(shown.empty());
     EXPECT_TRUE(expected == shown) << "not the wizard's icon";
     ICONINFO info{};

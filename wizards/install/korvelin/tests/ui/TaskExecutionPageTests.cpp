@@ -138,13 +138,20 @@ TEST_P(TaskPassTest, RowsBoxesAndOutcome)
 INSTANTIATE_TEST_SUITE_P(
     Tasks, TaskPassTest,
     ::testing::Values(
-        PassCase{"FirstPass", CUpgradeNode::kFirstPass, 1, nullptr,
+        // A foreign program under the wizard's start-up name is replaced, never kept beside it.
+        PassCase{"FirstPass", CUpgradeNode::kFirstPass, 1,
+                 [](CUpgradeNode&) {
+                     ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                       L"QLXExchInst", REG_SZ, L"C:\\other.exe", sizeof(L"C:\\other.exe"));
+                 },
                  {{IDS_TASK_SYSNAME_FILE, kDone}, {IDS_TASK_ADD_STARTUP, kDone}, {IDS_TASK_SAVE_STATE, kDone},
                   {IDS_TASK_RENAME, kDone}},
                  {}, true,
                  [](const CUpgradeNode& node) { // what the second pass needs, and the new name pending
                      EXPECT_EQ("NODE1", node.SysnameFile());
-                     EXPECT_NE(L"-", node.StartUpEntry());
+                     wchar_t program[MAX_PATH] = {};
+                     ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+                     EXPECT_EQ(program, node.StartUpEntry());
                      EXPECT_EQ(L"211", CUpgradeNode::ConfigValue(L"InstallState"));
                      EXPECT_EQ(L"NODE1", CUpgradeNode::ConfigValue(L"OrgCompName"));
                      EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
