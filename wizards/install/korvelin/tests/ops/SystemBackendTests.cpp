@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 namespace
 {
@@ -44,6 +46,43 @@ TEST(SystemBackendTest, MissingClusterLibraryIsALibraryThatIsNotReady)
 
 namespace
 {
+// A cluster library on the search path is loaded on first use and answers for
+// itself; one that lacks a function is none: every entry answers "not ready"
+// and names what is missing. Each runs in a process of its own, as the library
+// is loaded once per process.
+class ClusterLibraryTest : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(ClusterLibraryTest, WholeOrNone)
+{
+    const std::string kind = GetParam();
+    if (!InFreshProcess())
+    {
+        std::wstring folder = L"Z:" + std::wstring(KV_STANDIN_FOLDER L"/qlxapi-") + std::wstring(kind.begin(), kind.end());
+        std::replace(folder.begin(), folder.end(), L'/', L'\\');
+        std::wstring path(32767, L'\0');
+        path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+        ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", (folder + L";" + path).c_str()));
+        EXPECT_EQ(0u, RunInFreshProcess());
+        ::SetEnvironmentVariableW(L"PATH", path.c_str());
+        return;
+    }
+    const bool whole = kind == "whole";
+    const CLogTail log;
+    QLXCntlInfo* info = nullptr;
+    EXPECT_EQ(whole ? 0 : -1, KvEntry().QLXFillCntlInfo(QLX_CNTL_INFO_VERSION, 0, 0, &info));
+    EXPECT_EQ(whole, KvEntry().QLXClusterOpenLocal(QLX_ALL_SYSTEMS, 0) != nullptr);
+    const QLXError error = KvEntry().QLXApiGetLastError();
+    const std::string told = whole ? "stand-in" : "qlxapi_mt.dll lacks QLXFreeObjState.";
+    EXPECT_EQ(std::tuple(whole ? 7u : 1u, whole ? 7u : 127u, told),
+              std::tuple(error.errorClass, error.errorNumber, std::string(error.text)));
+    const std::string logged = whole ? "qlxapi_mt.dll loaded." : "qlxapi_mt.dll lacks QLXFreeObjState.";
+    EXPECT_NE(std::string::npos, log.Text().find(logged)) << log.Text();
+}
+
+INSTANTIATE_TEST_SUITE_P(StandIns, ClusterLibraryTest, ::testing::Values("whole", "half"));
+
 // Real echo requests inside the test's own network namespace: the loopback
 // answers over IPv4; Wine 8 has no ICMPv6, which must read as "not alive".
 TEST(SystemBackendTest, EchoRequestsOverTheLoopback)
