@@ -28,8 +28,9 @@ const std::wstring kServers = L"CN=Servers,CN=Configuration,DC=lab,DC=test";
 
 CExchVersionList Catalogue() { return {{{kOld, 7}}, {kNew, 8}}; }
 
+// singleUpgradable: the servers Add tells of, upgradable on a single node (the page logs them).
 struct ListCase { const char* name; std::vector<std::tuple<const wchar_t*, const wchar_t*, uint32_t>> servers;
-                  bool ignoreVersion; Names offered; };
+                  bool ignoreVersion; Names offered; Names singleUpgradable; };
 void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
 class OfferedTest : public ::testing::TestWithParam<ListCase> {};
 } // namespace
@@ -37,24 +38,28 @@ class OfferedTest : public ::testing::TestWithParam<ListCase> {};
 TEST_P(OfferedTest, OffersTheRightServersInOrder)
 {
     CEVSLists lists;
+    Names told;
     for (const auto& [name, version, nodes] : GetParam().servers)
-        lists.Add(name, version, nodes, Catalogue());
+        if (lists.Add(name, version, nodes, Catalogue()))
+            told.push_back(name);
     EXPECT_EQ(GetParam().offered, lists.Offered(GetParam().ignoreVersion));
+    EXPECT_EQ(GetParam().singleUpgradable, told);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, OfferedTest,
     ::testing::Values(
         ListCase{"UpgradableOnly", {{L"A", kNew, 2}, {L"B", kOld, 2}, {L"C", L"OTHER", 2}, {L"D", L"1912701168", 3}},
-                 false, {L"B", L"D"}},
+                 false, {L"B", L"D"}, {}},
         ListCase{"AtTheTargetWhenNothingIsUpgradable", {{L"A", L"1912766640", 2}, {L"C", L"OTHER", 1}, {L"B", kNew, 2}},
-                 false, {L"A", L"B"}},
+                 false, {L"A", L"B"}, {}},
         // The last single-node server of the configuration, whatever its version, once one is upgradable.
-        ListCase{"SingleNodeKeepsTheLastOne", {{L"A", kOld, 1}, {L"B", kOld, 2}, {L"C", kNew, 1}}, false, {L"C"}},
-        ListCase{"SingleNodeAtTheTargetAloneChangesNothing", {{L"A", kNew, 1}, {L"B", kOld, 2}}, false, {L"B"}},
+        ListCase{"SingleNodeKeepsTheLastOne", {{L"A", kOld, 1}, {L"B", kOld, 2}, {L"C", kNew, 1}}, false, {L"C"},
+                 {L"A"}},
+        ListCase{"SingleNodeAtTheTargetAloneChangesNothing", {{L"A", kNew, 1}, {L"B", kOld, 2}}, false, {L"B"}, {}},
         ListCase{"IgnoreVersionOffersAllUpgradableFirst",
                  {{L"A", L"OTHER", 1}, {L"B", kNew, 2}, {L"C", kOld, 1}, {L"D", kOld, 2}}, true,
-                 {L"C", L"D", L"B", L"A"}}),
+                 {L"C", L"D", L"B", L"A"}, {L"C"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 namespace
@@ -168,9 +173,11 @@ TEST_P(NameCheckTest, ShowsWhatTheNameCheckFound)
     Run(c.answers, boxes, c.boxes.size());
     EXPECT_EQ(c.boxes, boxes);
     if (c.dumped)
+    {
         EXPECT_TRUE(std::any_of(output.written.begin(), output.written.end(),
                                 [&](const Written& line) { return line.dump && line.message == c.dumped; }))
             << "the library's traces were not written out";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
