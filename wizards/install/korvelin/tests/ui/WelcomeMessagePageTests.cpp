@@ -60,7 +60,8 @@ struct WelcomeCase { const char* name; Entry fault; int answer; std::vector<int>
 class WelcomeNextTest : public ::testing::TestWithParam<WelcomeCase> {};
 
 // text, nextText: the face, 0: not checked; reads: over two presses of Next.
-struct VersionCase { const char* name; DWORD minor; UINT text, nextText; int box, answer; uint32_t reads; };
+struct VersionCase { const char* name; DWORD minor; UINT text, nextText; int box, answer; uint32_t reads;
+                     bool skip = false; };
 class MessageNextTest : public ::testing::TestWithParam<VersionCase> {};
 
 // logged: the answer's log line, null: none.
@@ -116,6 +117,8 @@ TEST_P(MessageNextTest, ChecksTheVersionBeforeTheTasks)
 {
     const VersionCase& c = GetParam();
     CUpgradeNode node(CUpgradeNode::kSecondPass, c.minor);
+    if (c.skip)
+        CUpgradeNode::SetSkipDiscovery();
     std::wstring confirmation;
     const auto answer = [&](int) {
         confirmation = ScriptedUser::Read(ScriptedUser::FindMessageBox(KV_MESSAGE_TAGW(IDS_CONFIRM_CHANGES))).text;
@@ -140,6 +143,7 @@ TEST_P(MessageNextTest, ChecksTheVersionBeforeTheTasks)
         Press(sheet, PSBTN_NEXT, IDD_TASK_EXECUTION, 1, [](int) { return IDYES; });
         FinishAfterTasks(sheet);
     });
+    EXPECT_EQ(c.skip ? 1u : 0u, theApp.m_skipDiscovery);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<VersionCase>{
         {"StillToUpgrade", 1, IDS_RUN_SETUP_TEXT, IDS_BUTTON_VERIFY, IDS_NOT_UPGRADED_YET, IDOK, 0},
         {"Upgraded", 2, IDS_UPGRADE_DETECTED_TEXT, IDS_BUTTON_NEXT, IDS_CONFIRM_CHANGES, IDNO, 2},
-        {"OtherVersion", 3, 0, 0, IDS_CONFIRM_CHANGES, IDNO, 0}}),
+        {"OtherVersion", 3, 0, 0, IDS_CONFIRM_CHANGES, IDNO, 0},
+        {"UpgradedDiscoverySkipped", 2, 0, 0, IDS_CONFIRM_CHANGES, IDNO, 0, true}}),
     NameOf<VersionCase>);
 
 TEST(WelcomeMessagePageTests, FailedDiscoveryAsksAgainThenGoesOnWithoutTheSummary)
