@@ -51,6 +51,7 @@ TEST(NetbiosWireTests, AnswerListsTheNameWithAnySuffixWithinItsOwnBytes)
     EXPECT_TRUE(ListsName(answer.data(), answer.size(), "NODE2"));
     EXPECT_FALSE(ListsName(answer.data(), answer.size(), "EVS"));
     EXPECT_FALSE(ListsName(answer.data(), answer.size(), "EVS1 "));
+    EXPECT_FALSE(ListsName(answer.data(), answer.size(), "XVS1")) << "the first letter counts too";
 
     const auto full = Answer({"ABCDEFGHIJKLMNOP"}, 1);
     EXPECT_TRUE(ListsName(full.data(), full.size(), "abcdefghijklmnop"));
@@ -69,6 +70,7 @@ TEST(NetbiosWireTests, AnswerListsTheNameWithAnySuffixWithinItsOwnBytes)
     ASSERT_TRUE(AnswerAddress(answer.data(), answer.size(), address));
     EXPECT_EQ((PhysicalAddress{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5}), address);
     EXPECT_FALSE(AnswerAddress(answer.data(), 5, address));
+    EXPECT_EQ(0u, ReportedCode(0)) << "a good return code is no failure";
 }
 
 TEST(MacAddressTextTests, SixPairsJoinedByOneKindOfSeparator)
