@@ -246,6 +246,17 @@ TEST_F(LoggerBasicTest, SecondRunAppendsRotatesOnTimeAndAHeldBDropsTheEntry)
     Fill(3, 1000);
     EXPECT_EQ(b, Read(L"C"));
     EXPECT_EQ(a, Read(L"B"));
+
+    // A held that way, though still writable: B moves on to C, A stays and the entry is dropped.
+    while (_log.GetCurrentSize() + 600 < 10240)
+        Fill(1);
+    unique_hfile holdA(::CreateFileW(File(L"A").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holdA);
+    const std::string heldA = Read(L"A"), movedB = Read(L"B");
+    Fill(4, 1000);
+    EXPECT_EQ(heldA, Read(L"A"));
+    EXPECT_EQ(movedB, Read(L"C"));
 }
 
 TEST_F(LoggerBasicTest, TwoThreadsLoseAndTearNothingAcrossRotations)
