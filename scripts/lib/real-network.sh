@@ -22,6 +22,12 @@
 KV_NET_MAC=02:4b:56:4c:00:01
 KV_NET_SERVERS=()
 
+# Records this shell's network and mount namespaces, before the caller
+# enters namespaces of its own (unshare -n -m).
+kv_record_outer_namespaces() {
+  export KV_OUTER_NAMESPACES="$(readlink /proc/self/ns/net) $(readlink /proc/self/ns/mnt)"
+}
+
 # True when this shell's network and mount namespaces are not the ones the
 # caller recorded before it entered its own (KV_OUTER_NAMESPACES).
 kv_real_network_own_namespaces() {
