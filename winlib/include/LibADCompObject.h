@@ -13,6 +13,9 @@ public:
 
     // True after a successful Initialize, whether or not the account exists.
     bool IsInitialized() const noexcept override;
+    // The system reported version 5.0 when the object was made; no operation
+    // here depends on it (kept for the library's other users).
+    bool IsWindows2000() const noexcept { return _isWindows2000 != 0; }
     [[nodiscard]] CStatus Close() noexcept override;
 
     // accountPassword is required when manageCredentials is set; server,
@@ -34,5 +37,5 @@ private:
     std::wstring _accountPassword;
     uint32_t _exists = 0;
     VLibMutex _globalMembersLock;
-    uint32_t _isWindows2000 = 0; // kept for the library's other users
+    uint32_t _isWindows2000 = 0;
 };

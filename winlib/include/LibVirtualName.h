@@ -41,6 +41,8 @@ public:
     static uint32_t TableReferences() noexcept;
 
     const std::wstring& GetName() const noexcept { return _name; }
+    // Set by Init; no operation here depends on it (kept for the library's other users).
+    bool IsVersion6OrLater() const noexcept { return _isVersion6OrLater; }
 
 private:
     std::wstring _name;

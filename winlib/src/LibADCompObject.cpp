@@ -23,7 +23,7 @@ struct KerberosEntryPoints
 };
 KerberosEntryPoints g_entryPoints;
 
-bool IsWindows2000() noexcept
+bool SystemIsWindows2000() noexcept
 {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
@@ -40,7 +40,7 @@ bool IsWindows2000() noexcept
 }
 } // namespace
 
-VLibADCompObject::VLibADCompObject() noexcept : _isWindows2000(IsWindows2000() ? 1 : 0)
+VLibADCompObject::VLibADCompObject() noexcept : _isWindows2000(SystemIsWindows2000() ? 1 : 0)
 {
 }
 

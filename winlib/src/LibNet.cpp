@@ -43,12 +43,10 @@ CStatus VLibNet::Close() noexcept
 bool VLibNet::IsVersion6OrLater() noexcept
 {
     static const bool later = [] {
+        // 6.0, any service pack: the parts not set stay zero.
         OSVERSIONINFOEXW wanted{};
         wanted.dwOSVersionInfoSize = sizeof(wanted);
         wanted.dwMajorVersion = 6;
-        wanted.dwMinorVersion = 0;
-        wanted.wServicePackMajor = 0;
-        wanted.wServicePackMinor = 0;
         DWORDLONG conditions = 0;
         for (const DWORD part : {VER_MAJORVERSION, VER_MINORVERSION, VER_SERVICEPACKMAJOR, VER_SERVICEPACKMINOR})
             conditions = ::VerSetConditionMask(conditions, part, VER_GREATER_EQUAL);
