@@ -24,7 +24,8 @@ bool CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) noexc
 
 int CImageList::Add(HICON icon) noexcept
 {
-    return _list && icon ? ImageList_AddIcon(_list, icon) : -1;
+    // -1 for a list or an icon that is not there, as for one that cannot be added.
+    return ImageList_AddIcon(_list, icon);
 }
 
 void CImageList::DeleteImageList() noexcept

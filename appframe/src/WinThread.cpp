@@ -1,6 +1,8 @@
 // CMutex, CWinThread and AfxBeginThread: see AfxMt.h.
 #include "AfxMt.h"
 
+#include "EntryPoints.h"
+
 #include <process.h>
 
 #include <new>
@@ -47,7 +49,7 @@ std::unique_ptr<CWinThread> AfxBeginThread(AFX_THREADPROC fn, LPVOID param) noex
         return nullptr;
     // _beginthreadex so the C runtime is set up for the thread; suspended
     // until its owner exists, so no thread ever runs that nobody can wait for.
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &ThreadEntry, start, CREATE_SUSPENDED, nullptr);
+    const uintptr_t thread = KvEntry()._beginthreadex(nullptr, 0, &ThreadEntry, start, CREATE_SUSPENDED, nullptr);
     if (!thread)
     {
         delete start;

@@ -34,6 +34,7 @@ TEST(GdiTests, ImageListCountsItsIconsAndIsReleasedWhenMadeAgainAndWithItsOwner)
 {
     const HICON icon = ::LoadIconW(nullptr, IDI_APPLICATION); // shared: the list copies it
     std::optional<CImageList> list(std::in_place);
+    EXPECT_EQ(-1, list->Add(icon)) << "no list made yet";
     ASSERT_TRUE(list->Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4));
     EXPECT_EQ(0, list->Add(icon));
     EXPECT_EQ(-1, list->Add(nullptr));

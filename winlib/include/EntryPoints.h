@@ -13,6 +13,7 @@
 #include <iphlpapi.h>
 #include <icmpapi.h>
 #include <lmcons.h>
+#include <process.h>
 #include <nb30.h>
 #include <windns.h>
 #include <winsvc.h>
@@ -122,6 +123,10 @@ using KvIcmpApcRoutine = FARPROC;
       LastError)                                                                                                       \
     X(ChangeServiceConfig2W, BOOL, (SC_HANDLE service, DWORD infoLevel, LPVOID info), LastError)                       \
     X(OpenProcessToken, BOOL, (HANDLE process, DWORD access, PHANDLE token), LastError)                                \
+    X(_beginthreadex, uintptr_t,                                                                                       \
+      (void* security, unsigned stackSize, _beginthreadex_proc_type start, void* argument, unsigned flags,            \
+       unsigned* threadId),                                                                                            \
+      LastError)                                                                                                       \
     X(GetProcAddress, FARPROC, (HMODULE module, LPCSTR name), LastError)                                               \
     X(LookupPrivilegeValueW, BOOL, (LPCWSTR systemName, LPCWSTR name, PLUID luid), LastError)                         \
     X(AdjustTokenPrivileges, BOOL,                                                                                     \

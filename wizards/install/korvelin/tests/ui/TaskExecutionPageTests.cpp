@@ -77,7 +77,11 @@ Outcome RunTasks(CUpgradeNode& node)
                                                    [](int) { return IDOK; }, outcome.boxes));
         outcome.rows = Rows(sheet);
         outcome.status = StatusText(sheet);
-        EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, ID_WIZNEXT)) != FALSE; }));
+        // A worker that never started ends the page while the sheet is still
+        // being made, which drops a press: wait until the sheet shows.
+        EXPECT_TRUE(WaitUntil([&] {
+            return ::IsWindowVisible(sheet) && ::IsWindowEnabled(::GetDlgItem(sheet, ID_WIZNEXT));
+        }));
         ScriptedUser::PressButton(sheet, PSBTN_NEXT);
         EXPECT_TRUE(WaitUntil([&] { return ScriptedUser::CurrentPage(sheet) != IDD_TASK_EXECUTION; }));
         outcome.next = ScriptedUser::CurrentPage(sheet);
@@ -156,6 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(L"NODE1", CUpgradeNode::ConfigValue(L"OrgCompName"));
                      EXPECT_EQ(L"EVS1", CLabScenario::PendingComputerName());
                  }},
+        PassCase{"WorkerCannotStart", CUpgradeNode::kFirstPass, 1,
+                 [](CUpgradeNode&) { KvLab::FailCall(Entry::_beginthreadex, 1, ERROR_NOT_ENOUGH_MEMORY); }, {}, {},
+                 false},
         PassCase{"NodeNameUnreadable", CUpgradeNode::kFirstPass, 1,
                  [](CUpgradeNode&) { KvLab::FailFromCall(Entry::GetComputerNameW, 1, kDenied); }, kFirstAdded, {},
                  false},

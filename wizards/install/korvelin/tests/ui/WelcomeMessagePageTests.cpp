@@ -136,6 +136,7 @@ TEST_P(MessageNextTest, ChecksTheVersionBeforeTheTasks)
         for (int press = 0; press < 2; ++press)
             EXPECT_EQ(std::vector<int>{c.box}, Press(sheet, PSBTN_NEXT, IDD_MESSAGE, 1, answer)) << "press " << press;
         EXPECT_EQ(c.reads, KvLab::CallCount(kOpen));
+        EXPECT_GE(1u, KvLab::CallCount(kInit)) << "the library is readied once per page, if not before";
         EXPECT_TRUE(c.reads != 0 || ClusterCalls() == 0) << "no discovery, no cluster call";
         if (c.box != IDS_CONFIRM_CHANGES)
             return (void)ScriptedUser::CancelWizard(sheet);
