@@ -75,10 +75,6 @@ public:
     // 0 after Cancel, -1 when it could not be shown.
     INT_PTR DoModal() noexcept;
 
-    int GetPageCount() const noexcept { return static_cast<int>(_pages.size()); }
-    CPropertyPage* GetPage(int index) const noexcept;
-    int GetActiveIndex() const noexcept;
-
     // Wizard buttons (PSWIZB_*): sent waits for the sheet, posted does not
     // (for worker threads that must not block on the user-interface thread).
     void SetWizardButtons(DWORD flags) const noexcept;

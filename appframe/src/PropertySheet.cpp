@@ -44,11 +44,6 @@ void CPropertySheet::AddPage(CPropertyPage* page)
     _pages.push_back(page);
 }
 
-CPropertyPage* CPropertySheet::GetPage(int index) const noexcept
-{
-    return index >= 0 && index < GetPageCount() ? _pages[static_cast<size_t>(index)] : nullptr;
-}
-
 INT_PTR CPropertySheet::DoModal() noexcept
 {
     try
@@ -97,14 +92,6 @@ int CALLBACK CPropertySheet::_Callback(HWND sheet, UINT message, LPARAM)
 BOOL CPropertySheet::OnInitDialog()
 {
     return TRUE;
-}
-
-int CPropertySheet::GetActiveIndex() const noexcept
-{
-    if (!m_hWnd)
-        return -1;
-    const HWND page = reinterpret_cast<HWND>(SendMessage(PSM_GETCURRENTPAGEHWND));
-    return static_cast<int>(SendMessage(PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page)));
 }
 
 void CPropertySheet::SetWizardButtons(DWORD flags) const noexcept

@@ -144,6 +144,11 @@ TEST_F(CompletionPageTest, LogButtonStartsNotepadOnTheLog)
     theApp.m_upgradeFailed = 1;
     SetHome(L"C:\\kv lab home\\");
     OnPage([&](HWND sheet) {
+        // The focus reaching the button (Tab) opens nothing; only a click does.
+        const HWND button = Control(sheet, IDC_COMPLETION_LOG);
+        ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(IDC_COMPLETION_LOG, BN_SETFOCUS),
+                       reinterpret_cast<LPARAM>(button));
+        EXPECT_TRUE(CLabScenario::StartedProcesses().empty());
         ClickLog(sheet);
         ASSERT_TRUE(WaitUntil([] { return !CLabScenario::StartedProcesses().empty(); }));
         const auto started = CLabScenario::StartedProcesses();
