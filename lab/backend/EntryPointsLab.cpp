@@ -233,6 +233,33 @@ template <> struct Forward<Entry::CreateProcessW, &::CreateProcessW>
     }
 };
 
+// A fault of ERROR_INSUFFICIENT_BUFFER is a program whose path is too long
+// for the buffer: its own folder, then a name that does not fit, cut as
+// Windows cuts it (size - 1 characters, the terminator, size returned).
+template <> struct Forward<Entry::GetModuleFileNameW, &::GetModuleFileNameW>
+{
+    static DWORD WINAPI Call(HMODULE module, LPWSTR fileName, DWORD size)
+    {
+        const std::optional<DWORD> fault = TakeFault(Entry::GetModuleFileNameW);
+        if (!fault)
+            return ::GetModuleFileNameW(module, fileName, size);
+        if (*fault != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        {
+            ::SetLastError(*fault);
+            return 0;
+        }
+        wchar_t real[MAX_PATH] = {};
+        const DWORD length = ::GetModuleFileNameW(module, real, MAX_PATH);
+        std::wstring path(real, length);
+        path.resize(path.find_last_of(L'\\') + 1);
+        path.append(size, L'n');
+        path.copy(fileName, size - 1);
+        fileName[size - 1] = L'\0';
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+};
+
 // Wine looks privileges up only by its own computer name (1722 for any
 // other). The lab's name for this computer is this computer too, and a lab
 // node, a Windows computer like this one, knows the same privileges; a

@@ -123,6 +123,7 @@ using KvIcmpApcRoutine = FARPROC;
       LastError)                                                                                                       \
     X(ChangeServiceConfig2W, BOOL, (SC_HANDLE service, DWORD infoLevel, LPVOID info), LastError)                       \
     X(OpenProcessToken, BOOL, (HANDLE process, DWORD access, PHANDLE token), LastError)                                \
+    X(GetModuleFileNameW, DWORD, (HMODULE module, LPWSTR fileName, DWORD size), LastError)                             \
     X(_beginthreadex, uintptr_t,                                                                                       \
       (void* security, unsigned stackSize, _beginthreadex_proc_type start, void* argument, unsigned flags,            \
        unsigned* threadId),                                                                                            \

@@ -2,6 +2,7 @@
 #include "L10nUtil.h"
 
 #include "AfxWin.h"
+#include "EntryPoints.h"
 
 #include <string>
 
@@ -23,7 +24,7 @@ HMODULE L10nUtil::_Load(const wchar_t* applicationName, const wchar_t* tag) noex
         // Only the module beside the program: a bare name would also be
         // looked for in folders that others may write to.
         wchar_t program[MAX_PATH] = {};
-        const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+        const DWORD length = KvEntry().GetModuleFileNameW(nullptr, program, MAX_PATH);
         if (length == 0 || length >= MAX_PATH)
             return nullptr;
         std::wstring path(program, length);

@@ -100,7 +100,7 @@ CStatus CUtil::ModifyStartUp(uint32_t mode) noexcept
         if (mode != kAddStartUp)
             return CLibRegistry::DeleteRegistryValue(nullptr, HKEY_USERS, runKey, kStartUpValue);
         wchar_t program[MAX_PATH] = {};
-        const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+        const DWORD length = KvEntry().GetModuleFileNameW(nullptr, program, MAX_PATH);
         // A cut path would start nothing after the reboot.
         if (length == 0 || length >= MAX_PATH)
         {

@@ -4,6 +4,7 @@
 #include "AfxWin.h"
 #include "WizardTestEnvironment.h"
 #include "L10nTestIds.h"
+#include "LabFaults.h"
 #include "StringIds.h"
 
 #include <gtest/gtest.h>
@@ -33,3 +34,19 @@ TEST(L10nUtilTests, LoadsTheModuleOfTheLocaleOrEnglish)
     }
 }
 
+
+// Without its own path, or with one cut short, the program loads no module
+// rather than one found elsewhere by its bare name.
+TEST(L10nUtilTests, NoModuleWithoutTheProgramsWholePath)
+{
+    for (const DWORD error : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_INSUFFICIENT_BUFFER}})
+    {
+        KvLab::ResetFaults();
+        KvLab::FailFromCall(KvLab::Entry::GetModuleFileNameW, 1, error);
+        const HMODULE module = L10nUtil::SelectModule(L"L10nTest", 0x0409);
+        EXPECT_EQ(nullptr, module) << error;
+        if (module)
+            ::FreeLibrary(module);
+    }
+    KvLab::ResetFaults();
+}
