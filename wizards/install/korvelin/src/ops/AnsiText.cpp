@@ -13,9 +13,10 @@ std::string ToAnsi(std::wstring_view text, unsigned codePage) noexcept
     {
         const int size = static_cast<int>(text.size());
         const int length = ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-        std::string result(length > 0 ? length : 0, '\0');
-        if (length > 0)
-            ::WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+        if (length <= 0)
+            return {};
+        std::string result(static_cast<size_t>(length), '\0');
+        ::WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), length, nullptr, nullptr);
         return result;
     }
     catch (...)
@@ -31,10 +32,11 @@ std::wstring FromAnsi(std::string_view text) noexcept
     try
     {
         const int size = static_cast<int>(text.size());
-        const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-        std::wstring result(length > 0 ? length : 0, L'\0');
-        if (length > 0)
-            ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.data(), length);
+        const int length = ::MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text.data(), size, nullptr, 0);
+        if (length <= 0)
+            return {};
+        std::wstring result(static_cast<size_t>(length), L'\0');
+        ::MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text.data(), size, result.data(), length);
         return result;
     }
     catch (...)

@@ -25,10 +25,13 @@ struct ImageSource
     int icon;
     int size;
 };
+// The list is 16 pixels; the state icons are drawn at 32 and scaled into it.
+constexpr int kListPixels = 16, kStatePixels = 32;
 constexpr ImageSource kImages[CTarnwickApp::kImageCount] = {
-    {IDI_TASK_DONE, 16},           {IDI_TASK_PENDING, 16},         {IDI_TASK_RUNNING, 16},
-    {IDI_TASK_FAILED, 16},         {IDI_STATE_UPGRADED, 32},       {IDI_STATE_PARTIALLY_UPGRADED, 32},
-    {IDI_STATE_NOT_UPGRADED, 32},  {IDI_STATE_NOT_CONFIGURED, 32},
+    {IDI_TASK_DONE, kListPixels},         {IDI_TASK_PENDING, kListPixels},
+    {IDI_TASK_RUNNING, kListPixels},      {IDI_TASK_FAILED, kListPixels},
+    {IDI_STATE_UPGRADED, kStatePixels},   {IDI_STATE_PARTIALLY_UPGRADED, kStatePixels},
+    {IDI_STATE_NOT_UPGRADED, kStatePixels}, {IDI_STATE_NOT_CONFIGURED, kStatePixels},
 };
 
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousCrashFilter = nullptr;
@@ -205,7 +208,7 @@ void CTarnwickApp::LogCrashes() noexcept
 void CTarnwickApp::_BuildImageList() noexcept
 {
     KV_LOG_FUNCTION();
-    if (!m_imageList.Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 10))
+    if (!m_imageList.Create(kListPixels, kListPixels, ILC_COLOR4 | ILC_MASK, 0, 10))
         return;
     const HINSTANCE module = AfxGetResourceHandle();
     for (int slot = 0; slot < kImageCount; ++slot)
