@@ -80,7 +80,8 @@ TEST_F(MessageCatalogueTest, RealBoxesShowTheHelpLinkAndReturnTheAnswer)
     EXPECT_NE(std::wstring::npos, seen.linkText.find(L"https://help.example/kb?id=" KV_MESSAGE_TAG(IDS_EVS_ONLINE_TAKE_OFFLINE)));
     // Below the text, clear of the buttons, inside the box.
     EXPECT_GE(seen.linkRect.top, seen.textRect.bottom + 10);
-    EXPECT_LE(seen.linkRect.bottom, seen.buttonsRect.top);
+    EXPECT_GE(seen.buttonsRect.top, seen.linkRect.bottom + 10) << "the buttons move down to make room";
+    EXPECT_LE(seen.buttonsRect.bottom, seen.client.bottom) << "the box grows with them";
     EXPECT_LE(seen.linkRect.right, seen.client.right);
     EXPECT_EQ((std::vector<int>{IDYES, IDNO}), seen.buttons);
 }
