@@ -21,6 +21,9 @@ constexpr int ID_WIZFINISH = 0x3025;
 class CPropertyPage : public CWnd
 {
 public:
+    // What OnWizardNext and OnWizardBack return to keep the page showing.
+    static constexpr LRESULT kStayOnPage = -1;
+
     explicit CPropertyPage(UINT dialogId) noexcept;
 
     UINT GetDialogId() const noexcept { return _dialogId; }

@@ -99,7 +99,7 @@ LRESULT SafeResult(UINT code) noexcept
     {
     case PSN_WIZNEXT:
     case PSN_WIZBACK:
-        return -1;
+        return CPropertyPage::kStayOnPage;
     case PSN_WIZFINISH:
     case PSN_QUERYCANCEL:
     case PSN_KILLACTIVE:

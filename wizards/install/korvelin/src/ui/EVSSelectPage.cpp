@@ -104,7 +104,7 @@ LRESULT CEVSSelectPage::OnWizardNext()
     if (selected < 0)
     {
         (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_NO_EVS_SELECTED);
-        return -1;
+        return kStayOnPage;
     }
     try
     {
@@ -112,7 +112,7 @@ LRESULT CEVSSelectPage::OnWizardNext()
     }
     catch (...)
     {
-        return -1;
+        return kStayOnPage;
     }
     const wchar_t* name = app.m_selectedEVS.c_str();
 
@@ -122,7 +122,7 @@ LRESULT CEVSSelectPage::OnWizardNext()
         VLibThreadLogQueue::Global().Dump();
         KV_LOG_FAILED(L"VLibVirtualName::Init()", init);
         (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_NAME_CHECK_SETUP_FAILED);
-        return -1;
+        return kStayOnPage;
     }
     SetDlgItemText(IDC_EVS_STATUS, AfxLoadString(IDS_NAME_CHECK_RUNNING));
     ::UpdateWindow(statusReset.status);
@@ -132,7 +132,7 @@ LRESULT CEVSSelectPage::OnWizardNext()
         VLibThreadLogQueue::Global().Dump();
         KV_LOG_FAILED(L"VLibVirtualName::IsExistInNetwork()", checked);
         (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_NAME_CHECK_FAILED);
-        return -1;
+        return kStayOnPage;
     }
     if (exists)
     {
@@ -150,15 +150,15 @@ LRESULT CEVSSelectPage::OnWizardNext()
         if (!online)
         {
             (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_NAME_IN_USE_ELSEWHERE);
-            return -1;
+            return kStayOnPage;
         }
         if (CMessageCatalogue::Show(MSG_ERROR, MB_YESNO | MB_ICONERROR, IDS_EVS_ONLINE_TAKE_OFFLINE, name) != IDYES)
-            return -1;
+            return kStayOnPage;
         if (const CStatus offline = CUtil::OfflineServiceGrp(app.m_cluster.handle, group, system); offline.IsFailed())
         {
             KV_LOG_FAILED(L"CUtil::OfflineExchangeServiceGrp()", offline);
             (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_OFFLINE_FAILED);
-            return -1;
+            return kStayOnPage;
         }
     }
     // The confirmation names no computer: the text reads the same here and

@@ -74,13 +74,13 @@ LRESULT CMessagePage::OnWizardNext()
         {
             KV_LOG_FAILED(L"CUtil::GetExchangeVersion()", read);
             (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_EXCHANGE_CHECK_FAILED);
-            return -1;
+            return kStayOnPage;
         }
         const int32_t installed = static_cast<int32_t>(app.m_installedVersion);
         if (CUtil::IsVersionCodeInList(app.m_versions.toUpgrade, installed))
         {
             (void)CMessageCatalogue::Show(MSG_ERROR, MB_OK | MB_ICONERROR, IDS_NOT_UPGRADED_YET);
-            return -1;
+            return kStayOnPage;
         }
         // Discovery only feeds the last page's summary: its failure hides
         // the summary and the upgrade goes on.

@@ -16,7 +16,7 @@ LRESULT CPageRoute::AfterWelcome(bool discoveryFailed) noexcept
 
 LRESULT CPageRoute::AfterConfirmation(int answer) noexcept
 {
-    return answer == IDYES ? IDD_TASK_EXECUTION : -1;
+    return answer == IDYES ? IDD_TASK_EXECUTION : CPropertyPage::kStayOnPage;
 }
 
 LRESULT CPageRoute::AfterTasks(bool upgradeFailed, bool secondPass) noexcept

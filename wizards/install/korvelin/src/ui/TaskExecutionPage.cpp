@@ -167,13 +167,13 @@ CStatus CTaskExecutionPage::_UpgradeNodePart2()
 LRESULT CTaskExecutionPage::OnWizardNext()
 {
     if (_IsWorkerRunning())
-        return -1;
+        return kStayOnPage;
     return CPageRoute::AfterTasks(App().m_upgradeFailed == 1, App().IsSecondPass());
 }
 
 LRESULT CTaskExecutionPage::OnWizardBack()
 {
-    return _IsWorkerRunning() ? -1 : CPanelPage::OnWizardBack();
+    return _IsWorkerRunning() ? kStayOnPage : CPanelPage::OnWizardBack();
 }
 
 BOOL CTaskExecutionPage::OnQueryCancel()
