@@ -57,8 +57,8 @@ std::wstring AfxLoadString(UINT id) noexcept
     // itself, so any length of text is read whole.
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || !text)
-        return {};
+    if (!text)
+        return {}; // no such string
     try
     {
         return std::wstring(text, static_cast<size_t>(length));
@@ -71,9 +71,10 @@ std::wstring AfxLoadString(UINT id) noexcept
 
 std::wstring CWnd::GetWindowText() const
 {
-    const int length = ::GetWindowTextLengthW(m_hWnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(m_hWnd, text.data(), length + 1)));
+    std::wstring text;
+    text.resize(static_cast<size_t>(::GetWindowTextLengthW(m_hWnd)));
+    // The terminator goes where the string keeps its own.
+    text.resize(static_cast<size_t>(::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()) + 1)));
     return text;
 }
 

@@ -67,7 +67,8 @@ CStatus VLibSCM::Unlock() noexcept
 
 CStatus VLibSCM::OpenServiceW(const wchar_t* name, DWORD access, VLibService& service) noexcept
 {
-    assert(IsOpen() && name);
+    assert(IsOpen());
+    assert(name);
     CStatus status = service.Open(GetManager(), name, access);
     if (status.IsSuccess())
         return status;
@@ -94,7 +95,9 @@ CStatus VLibSCM::OpenServiceW(const wchar_t* name, DWORD access, VLibService& se
 
 CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexcept
 {
-    assert(IsOpen() && displayName && keyName);
+    assert(IsOpen());
+    assert(displayName);
+    assert(keyName);
     CStatus status = CStatus::Success();
     *keyName = nullptr;
 
@@ -140,7 +143,8 @@ CStatus VLibSCM::GetKeyName(const wchar_t* displayName, wchar_t** keyName) noexc
 
 CStatus VLibSCM::IsServiceInstalled(const wchar_t* name, bool& installed) noexcept
 {
-    assert(IsOpen() && name);
+    assert(IsOpen());
+    assert(name);
     installed = false;
     VLibService service;
     CStatus status = OpenServiceW(name, GENERIC_READ, service);

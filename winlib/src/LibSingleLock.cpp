@@ -7,7 +7,8 @@
 
 VLibSingleLock::VLibSingleLock(VLibSyncObject* object, bool lockNow) noexcept : _object(object)
 {
-    assert(object && object->IsOpen());
+    assert(object);
+    assert(object->IsOpen());
     if (lockNow)
         (void)Wait(INFINITE);
 }
@@ -25,7 +26,9 @@ CStatus VLibSingleLock::Close() noexcept
 
 CStatus VLibSingleLock::Wait(DWORD timeoutMs) noexcept
 {
-    assert(!_locked && _object && _object->IsOpen());
+    assert(!_locked);
+    assert(_object);
+    assert(_object->IsOpen());
     const CStatus status = _object->Wait(timeoutMs);
     if (status.IsSuccess())
         _locked = true;
@@ -41,7 +44,8 @@ CStatus VLibSingleLock::Release() noexcept
         CStatus status = CStatus::Success();
         return status;
     }
-    assert(_object && _object->IsOpen());
+    assert(_object);
+    assert(_object->IsOpen());
     const CStatus status = _object->Release();
     if (status.IsSuccess())
         _locked = false;
