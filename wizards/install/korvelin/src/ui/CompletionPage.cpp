@@ -34,7 +34,7 @@ BOOL CCompletionPage::OnInitDialog()
     // The bold font exists only once the welcome page was made: first pass.
     if (HFONT bold = GetSheet()->GetBoldFont().GetSafeHandle())
         ::SendDlgItemMessageW(m_hWnd, IDC_COMPLETION_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), TRUE);
-    (void)m_matrix.SubclassDlgItem(m_hWnd, IDC_COMPLETION_MATRIX);
+    m_matrix.SubclassDlgItem(m_hWnd, IDC_COMPLETION_MATRIX);
     return TRUE;
 }
 

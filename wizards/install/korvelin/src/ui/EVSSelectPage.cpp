@@ -29,7 +29,7 @@ CEVSSelectPage::CEVSSelectPage(CTarnwickApp& app) noexcept : CPanelPage(IDD_EVS_
 BOOL CEVSSelectPage::OnInitPage()
 {
     m_evsList.Attach(GetDlgItem(IDC_EVS_LIST));
-    (void)m_matrix.SubclassDlgItem(m_hWnd, IDC_EVS_MATRIX);
+    m_matrix.SubclassDlgItem(m_hWnd, IDC_EVS_MATRIX);
     return TRUE;
 }
 

@@ -1,19 +1,23 @@
 // CXListCtrl: see XListCtrl.h.
 #include "XListCtrl.h"
 
+namespace
+{
+// The procedure is shared and keeps no data: one subclass per list.
+constexpr UINT_PTR kSubclassId = 0;
+} // namespace
+
 CXListCtrl::~CXListCtrl()
 {
     if (m_hWnd)
-        ::RemoveWindowSubclass(m_hWnd, &_Proc, 0);
+        ::RemoveWindowSubclass(m_hWnd, &_Proc, kSubclassId);
 }
 
-bool CXListCtrl::SubclassDlgItem(HWND dialog, int id) noexcept
+void CXListCtrl::SubclassDlgItem(HWND dialog, int id) noexcept
 {
     const HWND list = ::GetDlgItem(dialog, id);
-    if (!list || !::SetWindowSubclass(list, &_Proc, 0, 0))
-        return false;
-    Attach(list);
-    return true;
+    if (list && ::SetWindowSubclass(list, &_Proc, kSubclassId, DWORD_PTR{}))
+        Attach(list);
 }
 
 LRESULT CALLBACK CXListCtrl::_Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -27,6 +31,6 @@ LRESULT CALLBACK CXListCtrl::_Proc(HWND window, UINT message, WPARAM wParam, LPA
             return TRUE;
     }
     if (message == WM_NCDESTROY)
-        ::RemoveWindowSubclass(window, &_Proc, 0);
+        ::RemoveWindowSubclass(window, &_Proc, kSubclassId);
     return ::DefSubclassProc(window, message, wParam, lParam);
 }

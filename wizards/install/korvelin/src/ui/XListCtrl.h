@@ -12,8 +12,9 @@ public:
     CXListCtrl(const CXListCtrl&) = delete;
     CXListCtrl& operator=(const CXListCtrl&) = delete;
 
-    // Takes over a list of a dialog template; false when it cannot.
-    bool SubclassDlgItem(HWND dialog, int id) noexcept;
+    // Takes over a list of a dialog template; a list it cannot take over
+    // stays empty, and the page without its matrix.
+    void SubclassDlgItem(HWND dialog, int id) noexcept;
 
 private:
     static LRESULT CALLBACK _Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
