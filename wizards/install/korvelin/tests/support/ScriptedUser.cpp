@@ -136,6 +136,9 @@ bool WaitForPage(HWND sheet, int dialogId, DWORD timeoutMs)
 
 void PressButton(HWND sheet, int button)
 {
+    // The sheet drops a press that comes before it first shows, which a page
+    // that is done at once (a task list that ends at the start) can bring about.
+    (void)WaitUntil([&] { return ::IsWindowVisible(sheet) != FALSE; });
     ::PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
 }
 
