@@ -194,6 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
                   [](SelectTest& t) { t.NameInUse(L"EVS1"); t.OnlineHere(); }, {}, {IDS_EVS_ONLINE_TAKE_OFFLINE}},
         CheckCase{"OnlineHereTakenOffline", [](SelectTest& t) { t.NameInUse(L"EVS1"); t.OnlineHere(); },
                   {{IDS_EVS_ONLINE_TAKE_OFFLINE, IDYES}}, {IDS_EVS_ONLINE_TAKE_OFFLINE, IDS_CONFIRM_CHANGES}},
+        // Online or not cannot be told: as good as not online here, never taken offline.
+        CheckCase{"OnlineStateUnreadable",
+                  [](SelectTest& t) {
+                      t.NameInUse(L"EVS1");
+                      t.OnlineHere();
+                      t._node.lab.SetClusterFailure(L"QLXObjGetNames", 20, 4711, "The engine says no.");
+                  },
+                  {}, {IDS_NAME_IN_USE_ELSEWHERE}},
         CheckCase{"OfflineRefused",
                   [](SelectTest& t) {
                       t.NameInUse(L"EVS1");
