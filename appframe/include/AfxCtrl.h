@@ -39,8 +39,6 @@ public:
     bool SetItemImage(int item, int subItem, int image) const noexcept;
     bool SetItemIndent(int item, int indent) const noexcept;
     std::wstring GetItemText(int item, int subItem) const;
-    int GetItemImage(int item, int subItem = 0) const noexcept;
-    LPARAM GetItemData(int item) const noexcept;
     int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
     bool DeleteAllItems() const noexcept { return SendMessage(LVM_DELETEALLITEMS) != 0; }
     void SetImageList(HIMAGELIST list, int kind) const noexcept

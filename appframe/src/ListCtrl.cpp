@@ -30,7 +30,7 @@ int CListCtrl::InsertItem(int index, const std::wstring& text, int image, LPARAM
     item.pszText = const_cast<wchar_t*>(text.c_str());
     item.iImage = image;
     item.lParam = data;
-    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    return ListView_InsertItem(m_hWnd, &item);
 }
 
 bool CListCtrl::SetItemText(int item, int subItem, const std::wstring& text) const noexcept
@@ -48,7 +48,7 @@ bool CListCtrl::SetItemImage(int item, int subItem, int image) const noexcept
     lv.iItem = item;
     lv.iSubItem = subItem;
     lv.iImage = image;
-    return SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) != 0;
+    return ListView_SetItem(m_hWnd, &lv) != FALSE;
 }
 
 bool CListCtrl::SetItemIndent(int item, int indent) const noexcept
@@ -57,7 +57,7 @@ bool CListCtrl::SetItemIndent(int item, int indent) const noexcept
     lv.mask = LVIF_INDENT;
     lv.iItem = item;
     lv.iIndent = indent;
-    return SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) != 0;
+    return ListView_SetItem(m_hWnd, &lv) != FALSE;
 }
 
 std::wstring CListCtrl::GetItemText(int item, int subItem) const
@@ -75,23 +75,6 @@ std::wstring CListCtrl::GetItemText(int item, int subItem) const
         if (length + 1 < size)
             return std::wstring(buffer.data(), length);
     }
-}
-
-int CListCtrl::GetItemImage(int item, int subItem) const noexcept
-{
-    LVITEMW lv{};
-    lv.mask = LVIF_IMAGE;
-    lv.iItem = item;
-    lv.iSubItem = subItem;
-    return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) ? lv.iImage : -1;
-}
-
-LPARAM CListCtrl::GetItemData(int item) const noexcept
-{
-    LVITEMW lv{};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv)) ? lv.lParam : 0;
 }
 
 std::wstring CComboBox::GetLBText(int index) const
