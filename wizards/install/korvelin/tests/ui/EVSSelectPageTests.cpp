@@ -259,6 +259,11 @@ TEST_F(SelectTest, MatrixShowsEachServerOnEachNodeInColumnsThatStay)
     _node.Run(CTarnwickSheet::kSelectIndex, [&](HWND sheet) {
         ASSERT_TRUE(ScriptedUser::WaitForPage(sheet, IDD_EVS_SELECT));
         const HWND list = ::GetDlgItem(ScriptedUser::CurrentPageWindow(sheet), IDC_EVS_MATRIX);
+        // Built again, as each visit to the page builds it: the same columns, none kept from before.
+        CListCtrl again;
+        again.Attach(list);
+        CUpgradeMatrix::Build(again, theApp, [](const CSystem& system) { return system.computerName; });
+        again.Attach(nullptr);
         rows = ScriptedUser::ReadList(list);
         for (int column = 0; column < 4; ++column)
             widths.push_back(HeaderWidth(list, column));
