@@ -23,3 +23,17 @@ TEST(MutexTests, AnotherThreadGetsItOnlyAfterUnlock)
     std::thread([&] { ASSERT_TRUE(abandoned.Lock(0)); }).join();
     EXPECT_TRUE(abandoned.Lock(0));
 }
+
+// A mutex another copy made first is no failure; a name taken by another kind
+// of object is, and then nothing can lock it.
+TEST(MutexTests, OnlyARealFailureIsKeptAsTheCreateError)
+{
+    const CMutex first(TRUE, L"KvMutexTestsShared");
+    CMutex second(FALSE, L"KvMutexTestsShared");
+    EXPECT_EQ(0u, second.GetCreateError());
+    const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, L"KvMutexTestsEvent");
+    CMutex clash(FALSE, L"KvMutexTestsEvent");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), clash.GetCreateError());
+    EXPECT_FALSE(clash.Lock(0));
+    ::CloseHandle(event);
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <iterator>
 
@@ -65,7 +67,7 @@ CScopedResourceModule::~CScopedResourceModule()
         ::FreeLibrary(_module);
 }
 
-CLogTail::CLogTail() : _start(ReadGeneration(L'A').size())
+CLogTail::CLogTail() : _start(ReadGeneration(L'A').size()), _previousSize(ReadGeneration(L'B').size())
 {
 }
 
@@ -91,8 +93,9 @@ std::string CLogTail::Untimed() const
 std::string CLogTail::Text() const
 {
     const std::string current = ReadGeneration(L'A');
-    if (current.size() >= _start)
-        return current.substr(_start);
     const std::string previous = ReadGeneration(L'B');
+    if (previous.size() == _previousSize)
+        return current.substr(std::min(_start, current.size()));
+    // A was moved to B on the way: what came after the start is there, then all of A.
     return (previous.size() > _start ? previous.substr(_start) : std::string()) + current;
 }

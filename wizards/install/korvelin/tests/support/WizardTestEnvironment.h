@@ -31,6 +31,7 @@ public:
 
 private:
     size_t _start;
+    size_t _previousSize; // of B: it changes when A is moved there
 };
 
 // For state that lasts as long as the process: the test runs itself again,
