@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <fstream>
 #include <iterator>
 
@@ -94,8 +92,22 @@ std::string CLogTail::Text() const
 {
     const std::string current = ReadGeneration(L'A');
     const std::string previous = ReadGeneration(L'B');
-    if (previous.size() == _previousSize)
-        return current.substr(std::min(_start, current.size()));
-    // A was moved to B on the way: what came after the start is there, then all of A.
-    return (previous.size() > _start ? previous.substr(_start) : std::string()) + current;
+    const bool moved = previous.size() != _previousSize;
+    if (!moved && current.size() >= _start)
+        return current.substr(_start);
+    // A was moved to B on the way (what came after the start is there, then
+    // A's entries after its header block), or a fresh process started A anew.
+    if (!moved)
+        return current;
+    const std::string rule = "////";
+    size_t entries = 0;
+    if (current.compare(0, rule.size(), rule) == 0)
+    {
+        // The closing rule's line, then the blank line after it.
+        size_t end = current.find("\n" + rule);
+        for (int line = 0; line < 2 && end != std::string::npos; ++line)
+            end = current.find('\n', end + 1);
+        entries = end == std::string::npos ? 0 : end + 1;
+    }
+    return (previous.size() > _start ? previous.substr(_start) : std::string()) + current.substr(entries);
 }
