@@ -15,24 +15,12 @@ Error LastError()
     return {error.errorClass, error.errorNumber};
 }
 
-std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions)
+std::optional<Strings> Names(uint32_t kind)
 {
-    const QLXNamesFilter filter{QLX_FILTER_CONDITIONS, static_cast<uint32_t>(conditions.size()), conditions.data()};
     unique_qlx_names names;
-    if (KvEntry().QLXObjGetNames(OpenCluster(), kind, 0, &names, conditions.empty() ? nullptr : &filter) != 0)
+    if (KvEntry().QLXObjGetNames(OpenCluster(), kind, 0, &names, nullptr) != 0)
         return std::nullopt;
     return Strings(names.get()->names, names.get()->names + names.get()->count);
-}
-
-std::optional<States> StatesOf(uint32_t kind, const char* object)
-{
-    unique_qlx_states states;
-    if (KvEntry().QLXObjGetState(OpenCluster(), kind, object, nullptr, &states, nullptr) != 0)
-        return std::nullopt;
-    States result;
-    for (uint32_t i = 0; i < states.get()->count; ++i)
-        result.emplace_back(states.get()->entries[i].system, states.get()->entries[i].state);
-    return result;
 }
 
 std::string AttributeText(uint32_t kind, const char* object, const char* attribute, const char* key)

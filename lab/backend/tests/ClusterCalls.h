@@ -10,13 +10,11 @@
 #include <vector>
 
 using Strings = std::vector<std::string>;
-using States = std::vector<std::pair<std::string, uint32_t>>;
 using Error = std::pair<uint32_t, uint32_t>; // class, number
 
 QLXHANDLE OpenCluster();
 Error LastError();
 // nullopt when the call fails.
-std::optional<Strings> Names(uint32_t kind, std::vector<const char*> conditions = {});
-std::optional<States> StatesOf(uint32_t kind, const char* object);
+std::optional<Strings> Names(uint32_t kind);
 // The attribute's text for a key, or the error number of the call that failed.
 std::string AttributeText(uint32_t kind, const char* object, const char* attribute, const char* key);

@@ -7,19 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace
 {
-int InitApi()
-{
-    unique_qlx_cntlinfo info;
-    return KvEntry().QLXFillCntlInfo(QLX_CNTL_INFO_VERSION, 0, 0, &info) || KvEntry().QLXApiInit(0, info.get());
-}
-
 // Every result a test takes is freed by the time it ends.
 class LabClusterTest : public ::testing::Test
 {
@@ -30,64 +21,18 @@ protected:
     const long _live = KvLab::ClusterLiveResults();
 };
 
-// Attributes are keyed by the system's name; an unknown object or attribute is refused.
-TEST_F(LabClusterTest, AttributesRefuseOtherKeysAndObjects)
+// The wizard reads a failure's error on the thread that made the call; no other thread sees it.
+TEST_F(LabClusterTest, AFailureIsTheLastErrorOfItsThreadOnly)
 {
-    ASSERT_TRUE(_lab.AddClusterSystem(L"qlx-1", "1:NODE1,x") && _lab.AddClusterSystem(L"qlx-2", "2:NODE2,"));
-    ASSERT_TRUE(_lab.AddClusterResource(L"NN", L"Lanman", L"EVS1", L"EVS1-SG", {}));
-    EXPECT_EQ("50022", AttributeText(QLX_OBJ_SYSTEM, "qlx-2", "SysInfo", "qlx-1"));
-    EXPECT_EQ("50022", AttributeText(QLX_OBJ_SYSTEM, "qlx-2", "SysInfo", nullptr));
-    EXPECT_EQ("50020", AttributeText(QLX_OBJ_SYSTEM, "", "SysInfo", ""));
-    EXPECT_EQ("50021", AttributeText(QLX_OBJ_RESOURCE, "NN", "Owner", nullptr));
-}
-
-struct FailureCase
-{
-    const char* label;
-    std::function<bool(CLabScenario&)> setUp;
-    std::function<int()> call; // 0 on success
-    Error error;
-    const char* text;
-};
-
-class ClusterFailureTest : public LabClusterTest, public ::testing::WithParamInterface<FailureCase>
-{
-};
-
-// Every failure reaches the calling thread's last error, and no other thread's.
-TEST_P(ClusterFailureTest, FailsWithItsErrorOnThisThreadOnly)
-{
-    const FailureCase& c = GetParam();
-    ASSERT_TRUE(c.setUp(_lab));
-    ASSERT_NE(0, c.call());
+    ASSERT_TRUE(_lab.SetClusterPresent());
+    ASSERT_NE(0, KvEntry().QLXGrpOffline(OpenCluster(), "SG", nullptr, 0, 0));
     const QLXError error = KvEntry().QLXApiGetLastError();
-    EXPECT_EQ(c.error, Error(error.errorClass, error.errorNumber));
-    EXPECT_NE(nullptr, std::strstr(error.text, c.text)) << error.text;
+    EXPECT_EQ(Error(20, 50020), Error(error.errorClass, error.errorNumber));
+    EXPECT_NE(nullptr, std::strstr(error.text, "SG")) << error.text;
     QLXError other{};
     std::thread([&other] { other = KvEntry().QLXApiGetLastError(); }).join();
     EXPECT_EQ(Error(), Error(other.errorClass, other.errorNumber));
 }
-
-bool NoCluster(CLabScenario&)
-{
-    return true;
-}
-
-bool EmptyCluster(CLabScenario& lab)
-{
-    return lab.SetClusterPresent();
-}
-
-INSTANTIATE_TEST_SUITE_P(Calls, ClusterFailureTest, ::testing::Values(
-    FailureCase{"NoClusterInit", NoCluster, InitApi, {20, 50010}, "no cluster"},
-    FailureCase{"NoClusterOpen", NoCluster, [] { return OpenCluster() ? 0 : 1; }, {20, 50010}, "no cluster"},
-    FailureCase{"UnknownGroup", EmptyCluster, [] { return KvEntry().QLXGrpOffline(OpenCluster(), "SG", nullptr, 0, 0); },
-                {20, 50020}, "SG"},
-    FailureCase{"NoHandle", EmptyCluster, [] {
-                    unique_qlx_names names;
-                    return KvEntry().QLXObjGetNames(nullptr, QLX_OBJ_SYSTEM, 0, &names, nullptr); },
-                {20, 50011}, ""}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 // Each result lives until the free of its own kind, which nulls the caller's pointer; a freed one is no
 // longer taken back.
