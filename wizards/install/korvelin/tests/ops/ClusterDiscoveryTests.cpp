@@ -98,12 +98,11 @@ TEST_F(ClusterTest, FindsEverySystemAndTheVirtualServersOfEach)
     Configure(L"NODE2", L"evs1");
     Configure(L"NODE2", L"EVS3");
     _node.SetSetupVersion(8, 3, CLabScenario::NodeKeyPath(L"NODE2", HKEY_LOCAL_MACHINE, CExchangeNode::kSetupKey));
-    _node.SetSetupVersion(8, 0); // the first release the wizard knows: a version like any other
 
     ASSERT_EQ(std::pair(0u, 0u), Result(Discover()));
     EXPECT_NE(nullptr, _cluster.handle);
     // EVS1 stands once in the cluster's list, as NODE1 found it, and once per node.
-    EXPECT_EQ(L"NODE1/qlx-a/6: EVS1=1912701168 EVS2=1912701168; NODE2/qlx-b/9: evs1=1912701168 EVS3=OTHER; "
+    EXPECT_EQ(L"NODE1/qlx-a/7: EVS1=1912701168 EVS2=1912701168; NODE2/qlx-b/9: evs1=1912701168 EVS3=OTHER; "
               L"| EVS1 EVS2 EVS3",
               Shown());
     EXPECT_NE(_cluster.systems.Items()[0]->evsList.Find(L"EVS1"), _cluster.systems.Items()[1]->evsList.Find(L"EVS1"));
