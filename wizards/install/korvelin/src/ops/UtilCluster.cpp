@@ -253,7 +253,8 @@ CStatus CUtil::GetClusterInfo(CCluster& cluster) noexcept
             KV_LOG_FAILED(L"CUtil::GetExchangeVersion()", version);
             KV_LOG_MESSAGE(LOG_ERROR, IDS_LOG_INFORMATION, computerName.c_str());
         }
-        system->exchVersion = code >= kFirstRelease && code < kOtherRelease ? code : kOtherRelease;
+        // A release this wizard does not know, or a version that cannot be read, is kOtherRelease already.
+        system->exchVersion = code;
 
         for (const std::shared_ptr<CEVS>& evs : config.evsList)
         {
