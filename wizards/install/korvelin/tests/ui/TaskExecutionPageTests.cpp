@@ -201,6 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                      ASSERT_TRUE(actions.has_value());
                      ASSERT_EQ(1u, actions->actions.size());
                      EXPECT_EQ(SC_ACTION_NONE, actions->actions[0].Type) << "no recovery actions";
+                     EXPECT_EQ(0u, actions->actions[0].Delay);
                  }},
         PassCase{"ServicesManualFailsAndTheRestRuns", CUpgradeNode::kSecondPass, 2,
                  [](CUpgradeNode&) {
