@@ -40,7 +40,7 @@ bool SystemIsWindows2000() noexcept
 }
 } // namespace
 
-VLibADCompObject::VLibADCompObject() noexcept : _isWindows2000(SystemIsWindows2000() ? 1 : 0)
+VLibADCompObject::VLibADCompObject() noexcept : _isWindows2000(SystemIsWindows2000())
 {
 }
 
