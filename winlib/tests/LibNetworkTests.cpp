@@ -178,9 +178,10 @@ TEST_F(NetworkTest, AnAnswerTooLargeForEveryBuffer)
     VLibNetbios nb;
     nb.Set(0, L"CROWDED");
     std::vector<BYTE> answer;
-    size_t length = 0;
+    size_t length = 99;
     EXPECT_EQ(std::pair(2u, 2105u), Result(nb.AdapterStatus("CROWDED", answer, length)));
     EXPECT_EQ(600u + 16 * 4096u, answer.size()) << "grown after each of the 16 tries";
+    EXPECT_EQ(0u, length) << "no answer to read";
 }
 
 TEST_F(NetworkTest, AddressListTooSmallThreeTimesEndsThePings)
