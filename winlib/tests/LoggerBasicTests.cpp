@@ -133,7 +133,8 @@ TEST_F(LoggerBasicTest, EntryLayout)
     _log.LogMessage(LOG_INFO, L"H", L"./H", 3, LOG_NO_TIME | LOG_NO_PRODUCT | LOG_NO_LEVEL | LOG_NO_MSGID, 3, L"b");
     const uint32_t plain = LOG_NO_MODULE | LOG_NO_TIME;
     _log.LogMessage(LOG_INFO, L"F", L"./F", 1, plain, 1, L"%s", std::wstring(1023, L'x').c_str());
-    _log.LogMessage(LOG_INFO, L"F", L"./F", 2, plain, 2, L"%s", std::wstring(1500, L'y').c_str());
+    _log.LogMessage(LOG_INFO, std::wstring(1100, L'f').c_str(), L"./F", 2, plain, 2, L"%s",
+                    std::wstring(1500, L'y').c_str());
     _log.LogMessage(LOG_INFO, L"F", L"./F", 1, plain, 1, L"abc\u65E5\u672C def");
     _log.LogMessage(LOG_INFO, L"F", L"./F", 2, plain, 2, L"next");
     const std::vector<std::string> lines = Lines(Read(L"A"));
@@ -145,10 +146,11 @@ TEST_F(LoggerBasicTest, EntryLayout)
     EXPECT_EQ("QLX  M-42-13-0 odd level", lines[7].substr(20));
     EXPECT_EQ("\tDeep.cpp:F[0007]", lines[8]);
     // The null format wrote nothing; LOG_NO_NEWLINE lets the next entry continue its line. 1023
-    // characters fit; a longer message is cut there and its entry still ends.
+    // characters fit; a longer message is cut there and its entry still ends, as is a longer location.
     EXPECT_EQ((std::vector<std::string>{"QLX INFO M-42-13-2 a", "\t./G:G[12345]Wiz b", "\t./H:H[0003]",
                                         "QLX INFO M-42-13-1 " + std::string(1023, 'x'), "\t./F:F[0001]",
-                                        "QLX INFO M-42-13-2 " + std::string(1023, 'y'), "\t./F:F[0002]"}),
+                                        "QLX INFO M-42-13-2 " + std::string(1023, 'y'),
+                                        "\t./F:" + std::string(1018, 'f')}),
               std::vector<std::string>(lines.begin() + 9, lines.begin() + 16));
     // Characters outside the code page leave the rest of the entry in place.
     EXPECT_TRUE(lines[16].find("QLX INFO M-42-13-1 abc") == 0 && lines[16].rfind(" def") == lines[16].size() - 4);
