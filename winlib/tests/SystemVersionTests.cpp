@@ -1,6 +1,6 @@
 // The library's version tests against the versions Wine itself can report:
 // the probe runs under each, set for it alone in Wine's per-program settings.
-#include "UniqueResource.h"
+#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +19,9 @@ DWORD RunProbeAs(const wchar_t* version)
     if (::RegSetKeyValueW(HKEY_CURRENT_USER, kProbeSettings, L"Version", REG_SZ, version, size) != ERROR_SUCCESS)
         return MAXDWORD;
     wchar_t program[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring probe(program, length);
+    std::wstring probe(program, ::GetModuleFileNameW(nullptr, program, MAX_PATH));
     probe.replace(probe.find_last_of(L'\\') + 1, std::wstring::npos, L"version_probe.exe");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    DWORD exitCode = MAXDWORD;
-    if (::CreateProcessW(probe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    {
-        const unique_handle child(process.hProcess), thread(process.hThread);
-        if (::WaitForSingleObject(child.get(), 60000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(child.get(), &exitCode);
-    }
+    const DWORD exitCode = RunToEnd(probe, {});
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kProbeSettings);
     return exitCode;
 }

@@ -2,7 +2,7 @@
 // as the process (paths a read has found, the single-instance mutex).
 #include "WizardTestEnvironment.h"
 
-#include "UniqueResource.h"
+#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -26,19 +26,7 @@ DWORD RunInFreshProcess()
     std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=" +
                            std::wstring(filter.begin(), filter.end());
     ::SetEnvironmentVariableW(kFreshVariable, L"1");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                          &startup, &process);
+    const DWORD exitCode = RunToEnd(program, command, kChildTimeoutMs);
     ::SetEnvironmentVariableW(kFreshVariable, nullptr);
-    if (!started)
-        return ::GetLastError();
-    const unique_handle child(process.hProcess), thread(process.hThread);
-    DWORD exitCode = WAIT_TIMEOUT;
-    if (::WaitForSingleObject(child.get(), kChildTimeoutMs) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(child.get(), &exitCode);
-    else
-        ::TerminateProcess(child.get(), WAIT_TIMEOUT);
     return exitCode;
 }

@@ -43,6 +43,18 @@ std::string ReadGeneration(wchar_t generation)
     std::ifstream file(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+// A log file without the header block a new file starts with: the closing
+// rule's line and the blank line after it end the block.
+std::string EntriesOf(const std::string& file)
+{
+    const std::string rule = "////";
+    if (file.compare(0, rule.size(), rule) != 0)
+        return file;
+    size_t end = file.find("\n" + rule);
+    for (int line = 0; line < 2 && end != std::string::npos; ++line)
+        end = file.find('\n', end + 1);
+    return end == std::string::npos ? file : file.substr(end + 1);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,22 +104,8 @@ std::string CLogTail::Text() const
 {
     const std::string current = ReadGeneration(L'A');
     const std::string previous = ReadGeneration(L'B');
-    const bool moved = previous.size() != _previousSize;
-    if (!moved && current.size() >= _start)
-        return current.substr(_start);
-    // A was moved to B on the way (what came after the start is there, then
-    // A's entries after its header block), or a fresh process started A anew.
-    if (!moved)
-        return current;
-    const std::string rule = "////";
-    size_t entries = 0;
-    if (current.compare(0, rule.size(), rule) == 0)
-    {
-        // The closing rule's line, then the blank line after it.
-        size_t end = current.find("\n" + rule);
-        for (int line = 0; line < 2 && end != std::string::npos; ++line)
-            end = current.find('\n', end + 1);
-        entries = end == std::string::npos ? 0 : end + 1;
-    }
-    return (previous.size() > _start ? previous.substr(_start) : std::string()) + current.substr(entries);
+    if (previous.size() == _previousSize) // A stayed; a fresh process may have started it anew
+        return current.size() >= _start ? current.substr(_start) : current;
+    // A was moved to B on the way: what came after the start is there, then the new A's entries.
+    return (previous.size() > _start ? previous.substr(_start) : std::string()) + EntriesOf(current);
 }
